@@ -1,0 +1,9 @@
+// Everything the simulated machine declares under the Win32 and Windows Installer names.
+#pragma once
+
+#include "winsim/types.h"
+#include "winsim/registry.h"
+#include "winsim/files.h"
+#include "winsim/modules.h"
+#include "winsim/msi.h"
+#include "winsim/ui.h"
