@@ -5,6 +5,21 @@
 namespace {
 const int kReadPermission = 4;
 const DWORD kCurrentFolderRequest = MAX_PATH - 1;
+const DWORD kIniTextLimit = 1023;
+
+// The leading decimal number of a text as the C runtime reads one: blanks, a sign,
+// digits up to the first other character; 0 when there are none.
+int LeadingNumber(const char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  bool negative = *text == '-';
+  if (*text == '-' || *text == '+') ++text;
+  long long value = 0;
+  for (; *text >= '0' && *text <= '9' && value <= 2147483648LL; ++text) value = value * 10 + (*text - '0');
+  if (negative) value = -value;
+  if (value > 2147483647LL) value = 2147483647LL;
+  if (value < -2147483647LL - 1) value = -2147483647LL - 1;
+  return static_cast<int>(value);
+}
 }  // namespace
 
 bool PathExists(const char* path) { return _access(path, kReadPermission) == 0; }
@@ -60,4 +75,18 @@ bool AppendPathPart(char* folder, const char* name) {
   if (std::strlen(name) >= 2 && name[0] == '\\') ++name;
   std::strcat(folder, name);
   return true;
+}
+
+DWORD ReadIniString(const char* file, const char* section, const char* key, std::string& text) {
+  char buffer[kIniTextLimit + 1] = "";
+  DWORD length = GetPrivateProfileStringA(section, key, "", buffer, kIniTextLimit, file);
+  text.assign(buffer, length);
+  return length;
+}
+
+bool ReadIniNumber(const char* file, const char* section, const char* key, int& number) {
+  char buffer[kIniTextLimit + 1] = "";
+  GetPrivateProfileStringA(section, key, "-1", buffer, kIniTextLimit, file);
+  number = LeadingNumber(buffer);
+  return number >= 0;
 }

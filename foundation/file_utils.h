@@ -1,5 +1,7 @@
-// Existence tests and path-text edits shared by the custom actions.
+// Existence tests, path-text edits and INI readers shared by the custom actions.
 #pragma once
+
+#include <string>
 
 #include "platform/win32.h"
 
@@ -17,3 +19,7 @@ DWORD GetCurrentFolder(char* buffer);
 void StripTrailingBackslash(char* path);
 // Appends name to the folder in a caller buffer with room, with one backslash between.
 bool AppendPathPart(char* folder, const char* name);
+// The key's text (empty when missing) and its length.
+DWORD ReadIniString(const char* file, const char* section, const char* key, std::string& text);
+// The key's text as a decimal number, -1 when missing; true when it is 0 or more.
+bool ReadIniNumber(const char* file, const char* section, const char* key, int& number);

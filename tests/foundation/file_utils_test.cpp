@@ -119,3 +119,49 @@ TEST(PathText, AppendPathPart) {
 }
 
 }  // namespace
+
+namespace {
+
+class IniReaders : public kit::MachineTest {
+ protected:
+  void SetUp() override {
+    kit::WriteFile(ini, "[Other]\r\nKey=wrong\r\n[Setup]\r\n  Name = Nolva Desktop  \r\nQuoted=\"a b\"\r\n"
+                        "Count=12x\r\nText=abc\r\nNegative=-5\r\nBlank=   \r\nName=second\r\n");
+  }
+  kit::ScratchFolder folder;
+  std::string ini = folder / "appsetup.inf";
+};
+
+TEST_F(IniReaders, ReadIniString) {
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* text;
+  } cases[] = {{"Setup", "Name", "Nolva Desktop"}, {"setup", "NAME", "Nolva Desktop"},
+               {"Setup", "Quoted", "a b"},         {"Setup", "Missing", ""},
+               {"Missing", "Name", ""},            {"Setup", "Blank", ""}};
+  for (const Case& c : cases) {
+    std::string text = "stale";
+    EXPECT_EQ(ReadIniString(ini.c_str(), c.section, c.key, text), std::strlen(c.text)) << c.key;
+    EXPECT_EQ(text, c.text) << c.section << "/" << c.key;
+  }
+  std::string text;
+  EXPECT_EQ(ReadIniString((folder / "none.inf").c_str(), "Setup", "Name", text), 0u);
+  EXPECT_EQ(text, "");
+}
+
+TEST_F(IniReaders, ReadIniNumber) {
+  struct Case {
+    const char* key;
+    int number;
+    bool result;
+  } cases[] = {{"Count", 12, true}, {"Text", 0, true}, {"Missing", -1, false}, {"Negative", -5, false},
+               {"Blank", 0, true}};
+  for (const Case& c : cases) {
+    int number = 99;
+    EXPECT_EQ(ReadIniNumber(ini.c_str(), "Setup", c.key, number), c.result) << c.key;
+    EXPECT_EQ(number, c.number) << c.key;
+  }
+}
+
+}  // namespace

@@ -5,5 +5,6 @@
 #include "winsim/registry.h"
 #include "winsim/files.h"
 #include "winsim/modules.h"
+#include "winsim/profiles.h"
 #include "winsim/msi.h"
 #include "winsim/ui.h"
