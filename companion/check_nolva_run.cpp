@@ -13,6 +13,6 @@ CUSTOM_ACTION CheckNolvaRun(MSIHANDLE session) {
     // present profile leaves the property as it was.
     RegistryKey profile(HKEY_CURRENT_USER, kProfileKey);
     if (!profile.IsOpen()) MsiSetPropertyA(session, "NVQ_JUST_INSTALLED", "1");
-    return static_cast<UINT>(ERROR_SUCCESS);
+    return kActionSuccess;
   });
 }

@@ -6,6 +6,10 @@
 
 #define CUSTOM_ACTION extern "C" UINT __stdcall
 
+// Almost every action ends with this on every path, so that no failure of its own ends
+// the installation.
+const UINT kActionSuccess = ERROR_SUCCESS;
+
 // Runs body(); any exception becomes the action's failure result.
 template <typename Body>
 UINT GuardAction(UINT failureResult, Body body) noexcept {

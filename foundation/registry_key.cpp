@@ -11,10 +11,12 @@ RegistryKey::RegistryKey(HKEY parent, const char* subKey) { RegistryKey::Open(pa
 
 RegistryKey::~RegistryKey() { RegistryKey::Close(); }
 
-bool RegistryKey::Open(HKEY parent, const char* subKey) {
+bool RegistryKey::Open(HKEY parent, const char* subKey) { return OpenWithAccess(parent, subKey, KEY_READ); }
+
+bool RegistryKey::OpenWithAccess(HKEY parent, const char* subKey, REGSAM access) {
   Close();
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(parent, subKey, 0, KEY_READ, &opened) == ERROR_SUCCESS) handle_ = opened;
+  if (RegOpenKeyExA(parent, subKey, 0, access, &opened) == ERROR_SUCCESS) handle_ = opened;
   return IsOpen();
 }
 

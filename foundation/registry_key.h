@@ -18,6 +18,8 @@ class RegistryKey {
   // Closes any key held, then opens parent\subKey for reading.
   virtual bool Open(HKEY parent, const char* subKey);
   virtual void Close();
+  // Closes any key held, then opens an existing key with the given access.
+  bool OpenWithAccess(HKEY parent, const char* subKey, REGSAM access);
 
   bool IsOpen() const { return handle_ != nullptr; }
   HKEY Handle() const { return handle_; }

@@ -37,6 +37,9 @@ bool ValueExists(HKEY root, const std::string& path, const std::string& name);
 // The value's type and bytes; type 0 when it is missing.
 std::pair<DWORD, std::string> ReadValue(HKEY root, const std::string& path, const std::string& name);
 std::vector<std::string> SubKeyNames(HKEY root, const std::string& path);
+// The key's subtree as text, a line per key and per value (sorted by name, so that it
+// reads the same whatever order the registry keeps values in); "" when it is missing.
+std::string DumpTree(HKEY root, const std::string& path);
 // Deletes the key and everything below it; a missing key is fine.
 void DeleteKeyTree(HKEY root, const std::string& path);
 
@@ -84,6 +87,9 @@ Table PropertyTable(const std::vector<std::pair<std::string, std::string>>& prop
 // Rows of Directory, Directory_Parent, DefaultDir.
 Table DirectoryTable(const std::vector<std::vector<std::string>>& rows);
 
+// The tables a session needs for costing: a feature and a component in TARGETDIR.
+std::vector<Table> CostingTables();
+
 // Writes a package at path with the tables and the summary information Windows
 // Installer needs to open it.
 void WritePackage(const std::string& path, const std::vector<Table>& tables);
@@ -97,6 +103,10 @@ class Session {
   MSIHANDLE handle() const { return handle_; }
   std::string Property(const std::string& name) const;
   void SetProperty(const std::string& name, const std::string& value);
+  // Runs CostInitialize and CostFinalize, so that target paths can be read and set.
+  void Cost();
+  // The directory's target path; "<error N>" when it cannot be had.
+  std::string TargetPath(const std::string& directory) const;
 
  private:
   MSIHANDLE handle_ = 0;

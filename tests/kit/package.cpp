@@ -17,6 +17,15 @@ void Run(MSIHANDLE database, const std::string& sql, MSIHANDLE parameters = 0) {
   MsiViewClose(view.value);
 }
 
+// Integer columns take their fields as numbers: SHORT, INT, INTEGER or LONG (not LONGCHAR).
+bool IsIntegerColumn(const Table& table, const std::string& column) {
+  std::size_t at = table.create.find("`" + column + "` ");
+  if (at == std::string::npos) return false;
+  std::string type = table.create.substr(at + column.size() + 3, 8);
+  return type.rfind("SHORT", 0) == 0 || type.rfind("INT", 0) == 0 ||
+         (type.rfind("LONG", 0) == 0 && type.rfind("LONGCHAR", 0) != 0);
+}
+
 void Insert(MSIHANDLE database, const Table& table, const std::vector<std::string>& row) {
   std::string columns, marks;
   for (std::size_t i = 0; i < row.size(); ++i) {
@@ -25,8 +34,12 @@ void Insert(MSIHANDLE database, const Table& table, const std::vector<std::strin
   }
   Handle record;
   record.value = MsiCreateRecord(static_cast<UINT>(row.size()));
-  for (std::size_t i = 0; i < row.size(); ++i)
-    if (!row[i].empty()) MsiRecordSetStringA(record.value, static_cast<UINT>(i + 1), row[i].c_str());
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    if (row[i].empty()) continue;
+    UINT field = static_cast<UINT>(i + 1);
+    if (IsIntegerColumn(table, table.columns.at(i))) MsiRecordSetInteger(record.value, field, std::stoi(row[i]));
+    else MsiRecordSetStringA(record.value, field, row[i].c_str());
+  }
   Handle view;
   ASSERT_EQ(MsiDatabaseOpenViewA(database, ("INSERT INTO `" + table.name + "` (" + columns + ") VALUES (" + marks + ")").c_str(), &view.value),
             ERROR_SUCCESS);
@@ -61,6 +74,23 @@ Table DirectoryTable(const std::vector<std::vector<std::string>>& rows) {
                "Directory", {"Directory", "Directory_Parent", "DefaultDir"}, rows};
 }
 
+std::vector<Table> CostingTables() {
+  return {
+      Table{"CREATE TABLE `Feature` (`Feature` CHAR(38) NOT NULL, `Feature_Parent` CHAR(38), `Title` CHAR(64) "
+            "LOCALIZABLE, `Description` CHAR(255) LOCALIZABLE, `Display` SHORT, `Level` SHORT NOT NULL, "
+            "`Directory_` CHAR(72), `Attributes` SHORT NOT NULL PRIMARY KEY `Feature`)",
+            "Feature", {"Feature", "Level", "Attributes"}, {{"Main", "1", "0"}}},
+      Table{"CREATE TABLE `Component` (`Component` CHAR(72) NOT NULL, `ComponentId` CHAR(38), `Directory_` "
+            "CHAR(72) NOT NULL, `Attributes` SHORT NOT NULL, `Condition` CHAR(255), `KeyPath` CHAR(72) "
+            "PRIMARY KEY `Component`)",
+            "Component", {"Component", "ComponentId", "Directory_", "Attributes"},
+            {{"MainComponent", "{6C1F0D3A-5B2E-4E7A-9F41-0A8C2D5B7E19}", "TARGETDIR", "0"}}},
+      Table{"CREATE TABLE `FeatureComponents` (`Feature_` CHAR(38) NOT NULL, `Component_` CHAR(72) NOT NULL "
+            "PRIMARY KEY `Feature_`, `Component_`)",
+            "FeatureComponents", {"Feature_", "Component_"}, {{"Main", "MainComponent"}}},
+  };
+}
+
 void WritePackage(const std::string& path, const std::vector<Table>& tables) {
   DeleteFileA(path.c_str());
   Handle database;
@@ -86,6 +116,19 @@ std::string Session::Property(const std::string& name) const {
   char buffer[4096];
   DWORD size = sizeof buffer;
   if (MsiGetPropertyA(handle_, name.c_str(), buffer, &size) != ERROR_SUCCESS) return "<error>";
+  return std::string(buffer, size);
+}
+
+void Session::Cost() {
+  ASSERT_EQ(MsiDoActionA(handle_, "CostInitialize"), ERROR_SUCCESS);
+  ASSERT_EQ(MsiDoActionA(handle_, "CostFinalize"), ERROR_SUCCESS);
+}
+
+std::string Session::TargetPath(const std::string& directory) const {
+  char buffer[4096];
+  DWORD size = sizeof buffer;
+  UINT result = MsiGetTargetPathA(handle_, directory.c_str(), buffer, &size);
+  if (result != ERROR_SUCCESS) return "<error " + std::to_string(result) + ">";
   return std::string(buffer, size);
 }
 

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "kit.h"
 
 namespace kit {
@@ -76,6 +78,30 @@ std::vector<std::string> SubKeyNames(HKEY root, const std::string& path) {
     names.emplace_back(name, length);
   }
   return names;
+}
+
+std::string DumpTree(HKEY root, const std::string& path) {
+  Key key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key.handle) != ERROR_SUCCESS) return "";
+  std::vector<std::string> values;
+  char name[1024];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = sizeof name;
+    if (RegEnumValueA(key.handle, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    auto value = ReadValue(root, path, std::string(name, length));
+    std::string line = "  " + std::string(name, length) + " = " + std::to_string(value.first) + ":";
+    for (unsigned char c : value.second) {
+      const char* digits = "0123456789abcdef";
+      line += digits[c >> 4];
+      line += digits[c & 15];
+    }
+    values.push_back(line + "\n");
+  }
+  std::sort(values.begin(), values.end());
+  std::string text = "[" + path + "]\n";
+  for (const std::string& line : values) text += line;
+  for (const std::string& child : SubKeyNames(root, path)) text += DumpTree(root, path + "\\" + child);
+  return text;
 }
 
 void DeleteKeyTree(HKEY root, const std::string& path) {
