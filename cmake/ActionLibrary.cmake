@@ -10,6 +10,8 @@ function(add_action_library name)
   if(WIN32)
     target_sources(${name} PRIVATE ${ARG_DEF})
     target_link_options(${name} PRIVATE -static -Wl,--enable-stdcall-fixup)
+    add_test(NAME ${name}_dll COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-dll.sh
+             $<TARGET_FILE:${name}> ${ARG_DEF})
   else()
     file(STRINGS ${ARG_DEF} def_lines)
     set(globals "")

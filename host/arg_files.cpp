@@ -5,6 +5,7 @@
 #include "foundation/action.h"
 #include "foundation/file_utils.h"
 #include "foundation/session.h"
+#include "host/regedit_text.h"
 
 namespace {
 
@@ -27,17 +28,10 @@ ArgFileInput ReadInput(MSIHANDLE session) {
   return in;
 }
 
-// Inside a REGEDIT4 string value a backslash is written twice.
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) out += c == '\\' ? "\\\\" : std::string(1, c);
-  return out;
-}
-
 // The "DRXN" value: the shared folder, then the root and four folders below it.
 std::string FolderList(const ArgFileInput& in) {
-  std::string shared = Escaped(in.commonFiles + "Quorvel Shared");
-  std::string root = Escaped(in.root);
+  std::string shared = DoubledBackslashes(in.commonFiles + "Quorvel Shared");
+  std::string root = DoubledBackslashes(in.root);
   return "\"" + shared + ";" + root + ";" + root + "Support;" + root + "Fonts;" + root + "Help;" +
          root + "Quillet;\"";
 }

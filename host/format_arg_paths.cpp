@@ -5,6 +5,7 @@
 
 #include "foundation/action.h"
 #include "foundation/session.h"
+#include "host/regedit_text.h"
 
 namespace {
 
@@ -14,12 +15,6 @@ const std::size_t kPrefixLength = sizeof kPrefix - 1;
 std::string UpperCase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
-}
-
-std::string Doubled(const std::string& path) {
-  std::string out;
-  for (char c : path) out += c == '\\' ? "\\\\" : std::string(1, c);
-  return out;
 }
 
 // Tries every directory for one property; the last match in view order wins.
@@ -32,7 +27,7 @@ void SetFromMatchingDirectories(MSIHANDLE session, MSIHANDLE database, const std
     char path[MAX_PATH];
     DWORD size = MAX_PATH;
     if (MsiGetTargetPathA(session, key.c_str(), path, &size) != ERROR_SUCCESS) continue;
-    MsiSetPropertyA(session, property.c_str(), Doubled(path).c_str());
+    MsiSetPropertyA(session, property.c_str(), DoubledBackslashes(path).c_str());
   }
 }
 
