@@ -119,7 +119,9 @@ TEST_F(Installer, HandlesAreCountedCheckedByTypeAndClosedOnce) {
 
   MSIHANDLE record = MsiCreateRecord(1);
   ASSERT_NE(record, 0u);
+#ifndef _WIN32
   EXPECT_EQ(winsim::OpenInstallerHandles(), 1u);
+#endif
 
   // A record is no database, view or session.
   MSIHANDLE out = 0;
@@ -134,7 +136,9 @@ TEST_F(Installer, HandlesAreCountedCheckedByTypeAndClosedOnce) {
   EXPECT_EQ(MsiCloseHandle(record), static_cast<UINT>(ERROR_SUCCESS));
   EXPECT_EQ(MsiCloseHandle(record), static_cast<UINT>(ERROR_INVALID_HANDLE));
   EXPECT_EQ(MsiRecordGetFieldCount(record), static_cast<UINT>(-1));
+#ifndef _WIN32
   EXPECT_EQ(winsim::OpenInstallerHandles(), 0u);
+#endif
 }
 
 TEST_F(Installer, CloseAllHandlesReportsHowManyWereOpen) {
@@ -144,12 +148,15 @@ TEST_F(Installer, CloseAllHandlesReportsHowManyWereOpen) {
   EXPECT_EQ(MsiCloseAllHandles(), 0u);
 }
 
-TEST_F(Installer, ResetClosesEveryHandle) {
+#ifndef _WIN32
+// Resetting is the simulated machine's own control.
+TEST_F(Installer, ResetClosesEveryHandleOnSimulatedMachine) {
   MSIHANDLE record = MsiCreateRecord(1);
   winsim::Reset();
   EXPECT_EQ(winsim::OpenInstallerHandles(), 0u);
   EXPECT_EQ(MsiRecordSetStringA(record, 1, "x"), static_cast<UINT>(ERROR_INVALID_HANDLE));
 }
+#endif
 
 // ---- databases ----
 
