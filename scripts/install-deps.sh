@@ -24,4 +24,4 @@ if [ "$want" != native ] && ! dpkg --print-foreign-architectures | grep -qx i386
   sudo_if_needed dpkg --add-architecture i386
 fi
 sudo_if_needed apt-get update -qq
-sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"

@@ -62,4 +62,18 @@ TEST_F(MigratePreferencesTest, MissingParentsLeaveNothingBehind) {
   EXPECT_EQ(RunMigration("R99.0"), before);
 }
 
+#ifndef _WIN32
+// Denying one key is fault injection, which the simulated machine alone offers.
+TEST_F(MigratePreferencesTest, AnUnreadableSourceSubkeyGivesAnEmptyDestinationOnSimulatedMachine) {
+  SeedModules();
+  winsim::DenyKey(HKEY_LOCAL_MACHINE, kHostKyr + "\\ModA\\Preferences\\Sub");
+  RunMigration();
+  std::string destination = kHostKyr + "\\5.0\\ModA\\Preferences";
+  EXPECT_TRUE(kit::KeyExists(HKEY_LOCAL_MACHINE, destination + "\\Sub"));
+  EXPECT_TRUE(kit::SubKeyNames(HKEY_LOCAL_MACHINE, destination + "\\Sub").empty());
+  EXPECT_TRUE(kit::KeyExists(HKEY_LOCAL_MACHINE, destination + "\\EmptySub"));
+  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination, "Text").second, std::string("new\0", 4));
+}
+#endif
+
 }  // namespace

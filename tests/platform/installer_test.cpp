@@ -24,8 +24,6 @@ struct Hold {
   operator MSIHANDLE() const { return value; }
 };
 
-const char* const kPackage = "C:\\pkg.msi";
-
 UINT Exec(MSIHANDLE database, const std::string& sql, MSIHANDLE parameters = 0) {
   Hold view;
   UINT result = MsiDatabaseOpenViewA(database, sql.c_str(), &view);
@@ -80,9 +78,8 @@ const std::set<UINT> kPackageSummary = {PID_TEMPLATE, PID_REVNUMBER, PID_PAGECOU
 
 // A package built through the API: a Property table, the given SQL, then the summary
 // information properties named.
-void MakePackage(const std::vector<std::string>& sql,
-                 const std::set<UINT>& summary = kPackageSummary,
-                 const std::string& path = kPackage) {
+void MakePackage(const std::string& path, const std::vector<std::string>& sql,
+                 const std::set<UINT>& summary = kPackageSummary) {
   Hold database;
   ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &database), ERROR_SUCCESS);
   ASSERT_EQ(Exec(database,
@@ -109,7 +106,16 @@ std::string TargetPath(MSIHANDLE session, const char* folder) {
   return std::string(buffer, size);
 }
 
-class Installer : public kit::MachineTest {};
+// Every file a test makes lives in its scratch folder, which Wine's prefix does not keep.
+class Installer : public kit::MachineTest {
+ protected:
+  void MakePackage(const std::vector<std::string>& sql,
+                   const std::set<UINT>& summary = kPackageSummary) {
+    ::MakePackage(package, sql, summary);
+  }
+  kit::ScratchFolder scratch;
+  const std::string package = scratch / "pkg.msi";
+};
 
 // ---- handles ----
 
@@ -200,7 +206,7 @@ TEST_F(Installer, ChangesReachTheFileOnlyOnCommitOfAWritableMode) {
     MakePackage({});
     {
       Hold database;
-      ASSERT_EQ(MsiOpenDatabaseA(kPackage, c.mode, &database), ERROR_SUCCESS);
+      ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), c.mode, &database), ERROR_SUCCESS);
       ASSERT_EQ(Exec(database, insert), ERROR_SUCCESS);
       if (c.commit) {
         EXPECT_EQ(MsiDatabaseCommit(database), static_cast<UINT>(ERROR_SUCCESS));
@@ -219,13 +225,13 @@ TEST_F(Installer, AnOutputPathReceivesTheChangesAndTheSourceKeepsItsOwn) {
   MakePackage({"INSERT INTO `Property` (`Property`, `Value`) VALUES ('Old', '1')"});
   {
     Hold database;
-    ASSERT_EQ(MsiOpenDatabaseA(kPackage, "C:\\out.msi", &database), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), "C:\\out.msi", &database), ERROR_SUCCESS);
     ASSERT_EQ(Exec(database, "INSERT INTO `Property` (`Property`, `Value`) VALUES ('New', '2')"),
               ERROR_SUCCESS);
     ASSERT_EQ(MsiDatabaseCommit(database), ERROR_SUCCESS);
   }
   Hold source, output;
-  ASSERT_EQ(MsiOpenDatabaseA(kPackage, MSIDBOPEN_READONLY, &source), ERROR_SUCCESS);
+  ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_READONLY, &source), ERROR_SUCCESS);
   ASSERT_EQ(MsiOpenDatabaseA("C:\\out.msi", MSIDBOPEN_READONLY, &output), ERROR_SUCCESS);
   const std::string all = "SELECT `Property` FROM `Property`";
   EXPECT_EQ(Column(source, all), (std::vector<std::string>{"Old"}));
@@ -241,7 +247,7 @@ class Views : public Installer {
                  "INSERT INTO `Item` (`Name`, `Rank`) VALUES ('b', 2)",
                  "INSERT INTO `Item` (`Name`, `Rank`) VALUES ('c', 3)",
                  "INSERT INTO `Item` (`Name`, `Rank`) VALUES ('a', 1)"});
-    ASSERT_EQ(MsiOpenDatabaseA(kPackage, MSIDBOPEN_TRANSACT, &database), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_TRANSACT, &database), ERROR_SUCCESS);
   }
   void TearDown() override {
     MsiCloseHandle(database.value);
@@ -389,7 +395,7 @@ TEST_F(Installer, RecordFieldsConvertAndStayWithinTheirCount) {
 
 TEST_F(Installer, SummaryPropertiesAreCheckedAgainstTheirTypes) {
   Hold database;
-  ASSERT_EQ(MsiOpenDatabaseA(kPackage, MSIDBOPEN_CREATE, &database), ERROR_SUCCESS);
+  ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_CREATE, &database), ERROR_SUCCESS);
   Hold summary;
   ASSERT_EQ(MsiGetSummaryInformationA(database, nullptr, 2, &summary), ERROR_SUCCESS);
   struct Case {
@@ -426,7 +432,7 @@ TEST_F(Installer, SummaryPersistedByPathReadsBack) {
   FILETIME created{0x89ABCDEFu, 0x01D2A3B4u};
   {
     Hold summary;
-    ASSERT_EQ(MsiGetSummaryInformationA(0, kPackage, 3, &summary), ERROR_SUCCESS);
+    ASSERT_EQ(MsiGetSummaryInformationA(0, package.c_str(), 3, &summary), ERROR_SUCCESS);
     ASSERT_EQ(MsiSummaryInfoSetPropertyA(summary, PID_SUBJECT, VT_LPSTR, 0, nullptr, "Nolva Apps"),
               ERROR_SUCCESS);
     ASSERT_EQ(MsiSummaryInfoSetPropertyA(summary, PID_PAGECOUNT, VT_I4, 300, nullptr, nullptr),
@@ -437,7 +443,7 @@ TEST_F(Installer, SummaryPersistedByPathReadsBack) {
     ASSERT_EQ(MsiSummaryInfoPersist(summary), ERROR_SUCCESS);
   }
   Hold summary;
-  ASSERT_EQ(MsiGetSummaryInformationA(0, kPackage, 0, &summary), ERROR_SUCCESS);
+  ASSERT_EQ(MsiGetSummaryInformationA(0, package.c_str(), 0, &summary), ERROR_SUCCESS);
   UINT type = 0;
   INT number = 0;
   FILETIME time{};
@@ -488,12 +494,12 @@ TEST_F(Installer, OpenPackageRefusesMissingFilesAndIncompleteSummaries) {
     std::set<UINT> summary = kPackageSummary;
     summary.erase(left_out);
     MakePackage({}, summary);
-    EXPECT_EQ(MsiOpenPackageA(kPackage, &session), static_cast<UINT>(ERROR_INSTALL_PACKAGE_INVALID))
+    EXPECT_EQ(MsiOpenPackageA(package.c_str(), &session), static_cast<UINT>(ERROR_INSTALL_PACKAGE_INVALID))
         << "without pid " << left_out;
     EXPECT_EQ(session, 0u);
   }
   MakePackage({}, {});
-  EXPECT_EQ(MsiOpenPackageA(kPackage, &session), static_cast<UINT>(ERROR_INSTALL_PACKAGE_INVALID));
+  EXPECT_EQ(MsiOpenPackageA(package.c_str(), &session), static_cast<UINT>(ERROR_INSTALL_PACKAGE_INVALID));
 }
 
 class Sessions : public Installer {
@@ -501,7 +507,7 @@ class Sessions : public Installer {
   void SetUp() override {
     MakePackage({"INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductName', 'Nolva')",
                  "INSERT INTO `Property` (`Property`, `Value`) VALUES ('productname', 'lower')"});
-    ASSERT_EQ(MsiOpenPackageA(kPackage, &session), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
   }
   void TearDown() override {
     MsiCloseHandle(session.value);
@@ -565,7 +571,7 @@ TEST_F(Sessions, WritesOfASessionNeverReachThePackageFile) {
   session.value = 0;
 
   Hold database;
-  ASSERT_EQ(MsiOpenDatabaseA(kPackage, MSIDBOPEN_READONLY, &database), ERROR_SUCCESS);
+  ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_READONLY, &database), ERROR_SUCCESS);
   EXPECT_EQ(Sorted(Column(database, "SELECT `Property` FROM `Property`")),
             (std::vector<std::string>{"ProductName", "productname"}));
   EXPECT_EQ(Column(database, "SELECT `Value` FROM `Property` WHERE `Property` = 'ProductName'"),
@@ -575,7 +581,7 @@ TEST_F(Sessions, WritesOfASessionNeverReachThePackageFile) {
 
 TEST_F(Sessions, APackageMayBeAnOpenDatabaseHandle) {
   Hold database;
-  ASSERT_EQ(MsiOpenDatabaseA(kPackage, MSIDBOPEN_READONLY, &database), ERROR_SUCCESS);
+  ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_READONLY, &database), ERROR_SUCCESS);
   Hold second;
   ASSERT_EQ(MsiOpenPackageA(("#" + std::to_string(database.value)).c_str(), &second),
             ERROR_SUCCESS);
@@ -651,7 +657,7 @@ TEST_F(Installer, CostFinalizeResolvesTheDirectoryTable) {
   for (const Case& c : cases) {
     MakePackage(DirectoryPackage(c.properties));
     Hold session;
-    ASSERT_EQ(MsiOpenPackageA(kPackage, &session), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
     char buffer[64];
     DWORD size = sizeof buffer;
     EXPECT_EQ(MsiGetTargetPathA(session, "TARGETDIR", buffer, &size),
@@ -680,7 +686,7 @@ TEST_F(Installer, CostFinalizeAloneAndBrokenTables) {
   MakePackage(DirectoryPackage());
   {
     Hold session;
-    ASSERT_EQ(MsiOpenPackageA(kPackage, &session), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
     ASSERT_EQ(MsiDoActionA(session, "CostFinalize"), ERROR_SUCCESS);
     EXPECT_EQ(TargetPath(session, "OTHER"), "C:\\");
   }
@@ -692,7 +698,7 @@ TEST_F(Installer, CostFinalizeAloneAndBrokenTables) {
   for (const auto& extra : brokenTables) {
     MakePackage(DirectoryPackage(extra));
     Hold session;
-    ASSERT_EQ(MsiOpenPackageA(kPackage, &session), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
     EXPECT_EQ(MsiDoActionA(session, "CostFinalize"), static_cast<UINT>(ERROR_INSTALL_FAILURE))
         << extra.front();
   }
@@ -702,7 +708,7 @@ class Costed : public Installer {
  protected:
   void SetUp() override {
     MakePackage(DirectoryPackage());
-    ASSERT_EQ(MsiOpenPackageA(kPackage, &session), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
     ASSERT_EQ(MsiDoActionA(session, "CostInitialize"), ERROR_SUCCESS);
     ASSERT_EQ(MsiDoActionA(session, "CostFinalize"), ERROR_SUCCESS);
   }
@@ -757,7 +763,7 @@ TEST_F(Costed, TargetPathErrors) {
 TEST_F(Installer, ComponentsAreKnownFromCostInitialize) {
   MakePackage(DirectoryPackage());
   Hold session;
-  ASSERT_EQ(MsiOpenPackageA(kPackage, &session), ERROR_SUCCESS);
+  ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
   INSTALLSTATE installed = INSTALLSTATE_BROKEN, action = INSTALLSTATE_BROKEN;
   EXPECT_EQ(MsiGetComponentStateA(session, "Core", &installed, &action),
             static_cast<UINT>(ERROR_UNKNOWN_COMPONENT));
