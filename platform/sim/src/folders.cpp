@@ -32,6 +32,22 @@ std::string Resolve(LPCSTR path) {
   return MapFullPath(full);
 }
 
+// The host path of an existing file or folder, or empty with the last error set.
+std::string ResolveExisting(LPCSTR path) {
+  std::string host = Resolve(path);
+  if (host.empty()) return "";
+  if (!HostExists(host)) {
+    MissingError(host);
+    return "";
+  }
+  return host;
+}
+
+BOOL Fail(DWORD code) {
+  SetLastError(code);
+  return FALSE;
+}
+
 }  // namespace
 
 DWORD StoredAttributes(const std::string& hostPath) {
@@ -47,24 +63,16 @@ void ForgetFindsAndAttributes();
 using namespace winsim::detail;
 
 extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
-  std::string host = Resolve(lpFileName);
+  std::string host = ResolveExisting(lpFileName);
   if (host.empty()) return INVALID_FILE_ATTRIBUTES;
-  if (!HostExists(host)) {
-    MissingError(host);
-    return INVALID_FILE_ATTRIBUTES;
-  }
   DWORD stored = StoredAttributes(host);
   if (HostIsDirectory(host)) return FILE_ATTRIBUTE_DIRECTORY | stored;
   return stored ? stored : FILE_ATTRIBUTE_NORMAL;
 }
 
 extern "C" BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
-  std::string host = Resolve(lpFileName);
+  std::string host = ResolveExisting(lpFileName);
   if (host.empty()) return FALSE;
-  if (!HostExists(host)) {
-    MissingError(host);
-    return FALSE;
-  }
   const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                      FILE_ATTRIBUTE_ARCHIVE;
   StoreAttributes(host, dwFileAttributes & kept);
@@ -74,64 +82,29 @@ extern "C" BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttribu
 extern "C" BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
   std::string host = Resolve(lpPathName);
   if (host.empty()) return FALSE;
-  if (HostExists(host)) {
-    SetLastError(ERROR_ALREADY_EXISTS);
-    return FALSE;
-  }
-  if (!HostIsDirectory(host.substr(0, host.find_last_of('/')))) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
-    return FALSE;
-  }
-  if (mkdir(host.c_str(), 0755) != 0) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
+  if (HostExists(host)) return Fail(ERROR_ALREADY_EXISTS);
+  if (!HostIsDirectory(host.substr(0, host.find_last_of('/')))) return Fail(ERROR_PATH_NOT_FOUND);
+  if (mkdir(host.c_str(), 0755) != 0) return Fail(ERROR_ACCESS_DENIED);
   return TRUE;
 }
 
 extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
-  std::string host = Resolve(lpPathName);
+  std::string host = ResolveExisting(lpPathName);
   if (host.empty()) return FALSE;
-  if (!HostExists(host)) {
-    MissingError(host);
-    return FALSE;
-  }
-  if (!HostIsDirectory(host)) {
-    SetLastError(ERROR_DIRECTORY);
-    return FALSE;
-  }
+  if (!HostIsDirectory(host)) return Fail(ERROR_DIRECTORY);
   // The process keeps its current folder open, so Windows refuses to remove it.
-  if (MapFullPath(TheFileSystem().currentFolder) == host) {
-    SetLastError(ERROR_SHARING_VIOLATION);
-    return FALSE;
-  }
-  if (rmdir(host.c_str()) != 0) {
-    SetLastError(errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
+  if (MapFullPath(TheFileSystem().currentFolder) == host) return Fail(ERROR_SHARING_VIOLATION);
+  if (rmdir(host.c_str()) != 0) return Fail(errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ERROR_ACCESS_DENIED);
   ForgetAttributes(host);
   return TRUE;
 }
 
 extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
-  std::string host = Resolve(lpFileName);
+  std::string host = ResolveExisting(lpFileName);
   if (host.empty()) return FALSE;
-  if (!HostExists(host)) {
-    MissingError(host);
-    return FALSE;
-  }
-  if (HostIsDirectory(host) || (StoredAttributes(host) & FILE_ATTRIBUTE_READONLY)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  if (AnyOpenWithoutDeleteSharing(host)) {
-    SetLastError(ERROR_SHARING_VIOLATION);
-    return FALSE;
-  }
-  if (unlink(host.c_str()) != 0) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
+  if (HostIsDirectory(host) || (StoredAttributes(host) & FILE_ATTRIBUTE_READONLY)) return Fail(ERROR_ACCESS_DENIED);
+  if (AnyOpenWithoutDeleteSharing(host)) return Fail(ERROR_SHARING_VIOLATION);
+  if (unlink(host.c_str()) != 0) return Fail(ERROR_ACCESS_DENIED);
   ForgetAttributes(host);
   return TRUE;
 }
@@ -144,16 +117,9 @@ extern "C" DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer
 }
 
 extern "C" BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName) {
-  std::string host = Resolve(lpPathName);
+  std::string host = ResolveExisting(lpPathName);
   if (host.empty()) return FALSE;
-  if (!HostExists(host)) {
-    MissingError(host);
-    return FALSE;
-  }
-  if (!HostIsDirectory(host)) {
-    SetLastError(ERROR_DIRECTORY);
-    return FALSE;
-  }
+  if (!HostIsDirectory(host)) return Fail(ERROR_DIRECTORY);
   TheFileSystem().currentFolder = FullWindowsPath(lpPathName);
   return TRUE;
 }
@@ -256,23 +222,14 @@ extern "C" HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lp
 
 extern "C" BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
   auto it = Finds().find(reinterpret_cast<ULONG_PTR>(hFindFile));
-  if (it == Finds().end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (it == Finds().end()) return Fail(ERROR_INVALID_HANDLE);
   FindState& state = it->second;
-  if (state.next >= state.entries.size()) {
-    SetLastError(ERROR_NO_MORE_FILES);
-    return FALSE;
-  }
+  if (state.next >= state.entries.size()) return Fail(ERROR_NO_MORE_FILES);
   Fill(state.entries[state.next++], lpFindFileData);
   return TRUE;
 }
 
 extern "C" BOOL WINAPI FindClose(HANDLE hFindFile) {
-  if (Finds().erase(reinterpret_cast<ULONG_PTR>(hFindFile)) == 0) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (Finds().erase(reinterpret_cast<ULONG_PTR>(hFindFile)) == 0) return Fail(ERROR_INVALID_HANDLE);
   return TRUE;
 }
