@@ -25,12 +25,14 @@ bool Execute(MSIHANDLE database, const char* sql) {
 bool WriteCompanionPackage(const char* path) {
   Handle database, summary;
   if (MsiOpenDatabaseA(path, MSIDBOPEN_CREATE, &database.value) != ERROR_SUCCESS) return false;
-  bool ok = Execute(database.value,
-                    "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT "
-                    "NULL PRIMARY KEY `Property`)") &&
-            Execute(database.value,
-                    "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductName', 'Tarsin Design')") &&
-            MsiGetSummaryInformationA(database.value, nullptr, 4, &summary.value) == ERROR_SUCCESS;
+  bool ok =
+      Execute(database.value,
+              "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT "
+              "NULL PRIMARY KEY `Property`)") &&
+      Execute(
+          database.value,
+          "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductName', 'Tarsin Design')") &&
+      MsiGetSummaryInformationA(database.value, nullptr, 4, &summary.value) == ERROR_SUCCESS;
   if (!ok) return false;
   MsiSummaryInfoSetPropertyA(summary.value, PID_TEMPLATE, VT_LPSTR, 0, nullptr, "Intel;1033");
   MsiSummaryInfoSetPropertyA(summary.value, PID_REVNUMBER, VT_LPSTR, 0, nullptr,
@@ -49,13 +51,16 @@ std::string Property(MSIHANDLE session, const char* name) {
 
 int RunCheck(HMODULE library, const char* package) {
   typedef UINT(__stdcall * Action)(MSIHANDLE);
-  Action action = reinterpret_cast<Action>(reinterpret_cast<void*>(GetProcAddress(library, "CheckNolvaRun")));
+  Action action =
+      reinterpret_cast<Action>(reinterpret_cast<void*>(GetProcAddress(library, "CheckNolvaRun")));
   Handle session;
   if (action == nullptr || MsiOpenPackageA(package, &session.value) != ERROR_SUCCESS) return 1;
-  std::printf("  NVQ_JUST_INSTALLED before: \"%s\"\n", Property(session.value, "NVQ_JUST_INSTALLED").c_str());
+  std::printf("  NVQ_JUST_INSTALLED before: \"%s\"\n",
+              Property(session.value, "NVQ_JUST_INSTALLED").c_str());
   UINT result = action(session.value);
   std::printf("  CheckNolvaRun returned %u\n", result);
-  std::printf("  NVQ_JUST_INSTALLED after:  \"%s\"\n", Property(session.value, "NVQ_JUST_INSTALLED").c_str());
+  std::printf("  NVQ_JUST_INSTALLED after:  \"%s\"\n",
+              Property(session.value, "NVQ_JUST_INSTALLED").c_str());
   return 0;
 }
 
@@ -74,7 +79,8 @@ int main() {
   int failed = RunCheck(library, package);
 
   HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, kProfile, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, kProfile, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr);
   RegCloseKey(key);
   std::printf("2. After HKEY_CURRENT_USER\\%s was created:\n", kProfile);
   failed |= RunCheck(library, package);

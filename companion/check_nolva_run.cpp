@@ -4,7 +4,8 @@
 #include "foundation/registry_key.h"
 
 namespace {
-const char kProfileKey[] = "Software\\Quorvel\\Draxon\\R16.0\\DRXN-208:409\\Profiles\\Nolva Desktop";
+const char kProfileKey[] =
+    "Software\\Quorvel\\Draxon\\R16.0\\DRXN-208:409\\Profiles\\Nolva Desktop";
 }  // namespace
 
 CUSTOM_ACTION CheckNolvaRun(MSIHANDLE session) {

@@ -14,7 +14,8 @@ int LeadingNumber(const char* text) {
   bool negative = *text == '-';
   if (*text == '-' || *text == '+') ++text;
   long long value = 0;
-  for (; *text >= '0' && *text <= '9' && value <= 2147483648LL; ++text) value = value * 10 + (*text - '0');
+  for (; *text >= '0' && *text <= '9' && value <= 2147483648LL; ++text)
+    value = value * 10 + (*text - '0');
   if (negative) value = -value;
   if (value > 2147483647LL) value = 2147483647LL;
   if (value < -2147483647LL - 1) value = -2147483647LL - 1;

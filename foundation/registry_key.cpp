@@ -11,7 +11,9 @@ RegistryKey::RegistryKey(HKEY parent, const char* subKey) { RegistryKey::Open(pa
 
 RegistryKey::~RegistryKey() { RegistryKey::Close(); }
 
-bool RegistryKey::Open(HKEY parent, const char* subKey) { return OpenWithAccess(parent, subKey, KEY_READ); }
+bool RegistryKey::Open(HKEY parent, const char* subKey) {
+  return OpenWithAccess(parent, subKey, KEY_READ);
+}
 
 bool RegistryKey::OpenWithAccess(HKEY parent, const char* subKey, REGSAM access) {
   Close();
@@ -74,7 +76,9 @@ std::string RegistryKey::GetText(const char* valueName, DWORD wantedType) const 
   return std::string(buffer.data());
 }
 
-std::string RegistryKey::GetString(const char* valueName) const { return GetText(valueName, REG_SZ); }
+std::string RegistryKey::GetString(const char* valueName) const {
+  return GetText(valueName, REG_SZ);
+}
 
 std::string RegistryKey::GetExpandString(const char* valueName) const {
   return GetText(valueName, REG_EXPAND_SZ);
@@ -107,8 +111,8 @@ bool WritableKey::Open(HKEY parent, const char* subKey) {
 bool WritableKey::SetString(const char* valueName, const char* text) {
   if (!IsOpen() || text == nullptr) return false;
   DWORD bytes = static_cast<DWORD>(std::char_traits<char>::length(text) + 1);
-  return RegSetValueExA(handle_, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) ==
-         ERROR_SUCCESS;
+  return RegSetValueExA(handle_, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                        bytes) == ERROR_SUCCESS;
 }
 
 bool WritableKey::SetDword(const char* valueName, DWORD number) {

@@ -40,9 +40,7 @@ std::string ProductFileText(const ArgFileInput& in) {
   std::string p = kHostUserKey + in.release + "\\" + in.productKey + "\\Profiles\\" + in.profile;
   return "REGEDIT4\r\n"
          "\r\n" +
-         p + "]\r\n" +
-         "\"\"=\"NolvaDevelopmentDesktop\"\r\n" +
-         p + "\\General]\r\n" +
+         p + "]\r\n" + "\"\"=\"NolvaDevelopmentDesktop\"\r\n" + p + "\\General]\r\n" +
          "\"DRXN\"=" + FolderList(in) + "\r\n" +
          "\"NoStartUpDialog\"=dword:00000000\r\n"
          "\r\n" +
@@ -52,7 +50,8 @@ std::string ProductFileText(const ArgFileInput& in) {
          p + "\\NolvaDevelopmentDesktop]\r\n" +
          "\"AutoLoadMenu\"=\"1\"\r\n"
          "\r\n" +
-         kHostUserKey + in.release + "\\" + in.productKey + "\\FixedProfile\\Editor Configuration]\r\n" +
+         kHostUserKey + in.release + "\\" + in.productKey +
+         "\\FixedProfile\\Editor Configuration]\r\n" +
          "\"UCSOrtho\"=dword:00000000\r\n"
          "\r\n";
 }
@@ -61,10 +60,8 @@ std::string OrlaFileText(const ArgFileInput& in) {
   std::string o = kHostUserKey + in.release + "\\" + in.productKey + "\\Profiles\\Orla";
   return "REGEDIT4\r\n"
          "\r\n" +
-         o + "\\General]\r\n" +
-         "\"DRXN\"=" + FolderList(in) + "\r\n" +
-         "\r\n" +
-         o + "\\NolvaDevelopmentDesktop]\r\n" +
+         o + "\\General]\r\n" + "\"DRXN\"=" + FolderList(in) + "\r\n" + "\r\n" + o +
+         "\\NolvaDevelopmentDesktop]\r\n" +
          "\"AutoLoadMenu\"=\"1\"\r\n"
          "\r\n";
 }
@@ -72,8 +69,8 @@ std::string OrlaFileText(const ArgFileInput& in) {
 // Adds the text after what the file holds, creating it when missing. A file that cannot
 // be opened is passed over: nothing is written anywhere else.
 void AppendToFile(const std::string& path, const std::string& text) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   if (SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
@@ -87,8 +84,10 @@ CUSTOM_ACTION KyrCCreateArgFile(MSIHANDLE session) {
   return GuardAction(ERROR_SUCCESS, [&] {
     ArgFileInput in = ReadInput(session);
     if (!DirectoryExists(in.root.c_str())) {
-      MessageBoxA(nullptr, "Install Directory not created yet.\nCreate it yourself and press OK to continue.",
-                  "KyrCMsiExt", MB_OK);
+      MessageBoxA(
+          nullptr,
+          "Install Directory not created yet.\nCreate it yourself and press OK to continue.",
+          "KyrCMsiExt", MB_OK);
     }
     std::string productPath = in.root + in.productFile;
     std::string orlaPath = in.root + in.orlaFile;

@@ -18,7 +18,8 @@ std::string UpperCase(std::string text) {
 }
 
 // Tries every directory for one property; the last match in view order wins.
-void SetFromMatchingDirectories(MSIHANDLE session, MSIHANDLE database, const std::string& property) {
+void SetFromMatchingDirectories(MSIHANDLE session, MSIHANDLE database,
+                                const std::string& property) {
   TableView directories(database, "SELECT * FROM `Directory`");
   MsiHandle row;
   while (directories.Fetch(row)) {

@@ -27,8 +27,8 @@ std::string Numbered(const char* format, std::size_t number) {
 CUSTOM_ACTION KyrGetDesktops(MSIHANDLE session) {
   return GuardAction(ERROR_SUCCESS, [&] {
     std::vector<std::string> records;
-    CollectHostRecords(GetProperty(session, "BASEPRODUCTVERSION"), GetProperty(session, "BASEPRODUCTID"),
-                       records);
+    CollectHostRecords(GetProperty(session, "BASEPRODUCTVERSION"),
+                       GetProperty(session, "BASEPRODUCTID"), records);
 
     std::size_t accepted = 0;
     std::string first;

@@ -15,8 +15,10 @@ bool CopyRegistryTree(const RegistryKey& source, WritableKey& destination) {
   std::string name;
   DWORD type = 0;
   for (DWORD index = 0; source.EnumValue(index, name, type); ++index) {
-    if (type == REG_SZ) destination.SetString(name.c_str(), source.GetString(name.c_str()).c_str());
-    else if (type == REG_DWORD) destination.SetDword(name.c_str(), source.GetDword(name.c_str()));
+    if (type == REG_SZ)
+      destination.SetString(name.c_str(), source.GetString(name.c_str()).c_str());
+    else if (type == REG_DWORD)
+      destination.SetDword(name.c_str(), source.GetDword(name.c_str()));
   }
   for (DWORD index = 0; source.EnumSubKey(index, name); ++index) {
     WritableKey destinationChild(destination.Handle(), name.c_str());
@@ -47,7 +49,8 @@ CUSTOM_ACTION KyrMigratePreferences(MSIHANDLE session) {
     std::string hostRelease = GetProperty(session, "DRXNVERSION");
     std::string productKey = GetProperty(session, "DRXNCOOKIE");
 
-    std::string hostPath = "Software\\Quorvel\\Draxon\\" + hostRelease + "\\" + productKey + "\\KYR";
+    std::string hostPath =
+        "Software\\Quorvel\\Draxon\\" + hostRelease + "\\" + productKey + "\\KYR";
     RegistryKey host;
     host.OpenWithAccess(HKEY_LOCAL_MACHINE, hostPath.c_str(), kParentAccess);
     MigrateModules(host, release, "Preferences");

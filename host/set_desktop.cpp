@@ -12,7 +12,8 @@ const DWORD kRecordCapacity = 1040;
 
 CUSTOM_ACTION KyrCSetDesktop(MSIHANDLE session) {
   return GuardAction(ERROR_SUCCESS, [&] {
-    std::vector<std::string> pieces = SplitHostRecord(GetProperty(session, "BASEPRODUCT", kRecordCapacity));
+    std::vector<std::string> pieces =
+        SplitHostRecord(GetProperty(session, "BASEPRODUCT", kRecordCapacity));
     MsiSetPropertyA(session, "DRXNVERSION", RecordPiece(pieces, 3).c_str());
     MsiSetPropertyA(session, "DRXNCOOKIE", RecordPiece(pieces, 4).c_str());
     // No host folder, no new target: an empty one would only be refused.

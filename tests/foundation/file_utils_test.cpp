@@ -39,8 +39,12 @@ TEST_F(FileUtilsTest, DirectoryExistsLeavesTheCurrentFolderAsItFoundIt) {
     std::string path;
     bool exists;
   } cases[] = {
-      {folder / "Sub", true},    {folder / "sub\\", true}, {folder / "file.txt", false},
-      {folder / "none", false},  {"", false},               {"C:\\", true},
+      {folder / "Sub", true},
+      {folder / "sub\\", true},
+      {folder / "file.txt", false},
+      {folder / "none", false},
+      {"", false},
+      {"C:\\", true},
   };
   for (const std::string& start : {std::string("C:\\"), folder.path(), folder / "Sub"}) {
     ASSERT_TRUE(SetCurrentDirectoryA(start.c_str()));
@@ -92,8 +96,8 @@ TEST(PathText, StripTrailingBackslash) {
   struct Case {
     const char* in;
     const char* out;
-  } cases[] = {{"C:\\P\\", "C:\\P"}, {"C:\\", "C:\\"}, {"C:\\P", "C:\\P"}, {"\\", ""}, {"", ""},
-               {"C:\\P\\\\", "C:\\P\\"}};
+  } cases[] = {{"C:\\P\\", "C:\\P"}, {"C:\\", "C:\\"}, {"C:\\P", "C:\\P"},
+               {"\\", ""},           {"", ""},         {"C:\\P\\\\", "C:\\P\\"}};
   for (const Case& c : cases) {
     char buffer[32];
     std::strcpy(buffer, c.in);
@@ -107,8 +111,10 @@ TEST(PathText, AppendPathPart) {
     const char* folder;
     const char* name;
     const char* out;
-  } cases[] = {{"C:\\P", "\\x.ini", "C:\\P\\x.ini"}, {"C:\\P\\", "x.ini", "C:\\P\\x.ini"},
-               {"C:\\P\\", "\\", "C:\\P\\\\"},         {"", "x", "\\x"},
+  } cases[] = {{"C:\\P", "\\x.ini", "C:\\P\\x.ini"},
+               {"C:\\P\\", "x.ini", "C:\\P\\x.ini"},
+               {"C:\\P\\", "\\", "C:\\P\\\\"},
+               {"", "x", "\\x"},
                {"C:\\P", "x", "C:\\P\\x"}};
   for (const Case& c : cases) {
     char buffer[64];
@@ -125,8 +131,10 @@ namespace {
 class IniReaders : public kit::MachineTest {
  protected:
   void SetUp() override {
-    kit::WriteFile(ini, "[Other]\r\nKey=wrong\r\n[Setup]\r\n  Name = Nolva Desktop  \r\nQuoted=\"a b\"\r\n"
-                        "Count=12x\r\nText=abc\r\nNegative=-5\r\nBlank=   \r\nName=second\r\n");
+    kit::WriteFile(
+        ini,
+        "[Other]\r\nKey=wrong\r\n[Setup]\r\n  Name = Nolva Desktop  \r\nQuoted=\"a b\"\r\n"
+        "Count=12x\r\nText=abc\r\nNegative=-5\r\nBlank=   \r\nName=second\r\n");
   }
   kit::ScratchFolder folder;
   std::string ini = folder / "appsetup.inf";
@@ -137,9 +145,12 @@ TEST_F(IniReaders, ReadIniString) {
     const char* section;
     const char* key;
     const char* text;
-  } cases[] = {{"Setup", "Name", "Nolva Desktop"}, {"setup", "NAME", "Nolva Desktop"},
-               {"Setup", "Quoted", "a b"},         {"Setup", "Missing", ""},
-               {"Missing", "Name", ""},            {"Setup", "Blank", ""}};
+  } cases[] = {{"Setup", "Name", "Nolva Desktop"},
+               {"setup", "NAME", "Nolva Desktop"},
+               {"Setup", "Quoted", "a b"},
+               {"Setup", "Missing", ""},
+               {"Missing", "Name", ""},
+               {"Setup", "Blank", ""}};
   for (const Case& c : cases) {
     std::string text = "stale";
     EXPECT_EQ(ReadIniString(ini.c_str(), c.section, c.key, text), std::strlen(c.text)) << c.key;
@@ -155,7 +166,10 @@ TEST_F(IniReaders, ReadIniNumber) {
     const char* key;
     int number;
     bool result;
-  } cases[] = {{"Count", 12, true}, {"Text", 0, true}, {"Missing", -1, false}, {"Negative", -5, false},
+  } cases[] = {{"Count", 12, true},
+               {"Text", 0, true},
+               {"Missing", -1, false},
+               {"Negative", -5, false},
                {"Blank", 0, true}};
   for (const Case& c : cases) {
     int number = 99;

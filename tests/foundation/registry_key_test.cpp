@@ -1,4 +1,5 @@
 #include "foundation/registry_key.h"
+
 #include <algorithm>
 
 #include "kit/kit.h"
@@ -50,12 +51,9 @@ TEST_F(RegistryKeyTest, ReadsOnlyTheTypeItAsksFor) {
     const char* expand;
     DWORD number;
   } cases[] = {
-      {"Text", REG_SZ, "hello", "", 0},
-      {"Expand", REG_EXPAND_SZ, "", "%TEMP%\\x", 0},
-      {"Multi", REG_MULTI_SZ, "", "", 0},
-      {"Number", REG_DWORD, "", "", 42},
-      {"Zero", REG_DWORD, "", "", 0},
-      {"Missing", 0, "", "", 0},
+      {"Text", REG_SZ, "hello", "", 0},       {"Expand", REG_EXPAND_SZ, "", "%TEMP%\\x", 0},
+      {"Multi", REG_MULTI_SZ, "", "", 0},     {"Number", REG_DWORD, "", "", 42},
+      {"Zero", REG_DWORD, "", "", 0},         {"Missing", 0, "", "", 0},
       {"Unterminated", REG_SZ, "abc", "", 0},
   };
   for (const Case& c : cases) {
@@ -82,8 +80,10 @@ TEST_F(RegistryKeyTest, WritesStoreWhatTheyShould) {
   ASSERT_TRUE(key.SetDword("Number", 7));
   ASSERT_TRUE(key.SetMultiString("Multi", reinterpret_cast<const BYTE*>("x\0y\0\0"), 5));
 
-  EXPECT_EQ(kit::ReadValue(HKEY_CURRENT_USER, Path("W"), "Empty"), std::make_pair(DWORD(REG_SZ), std::string(1, '\0')));
-  EXPECT_EQ(kit::ReadValue(HKEY_CURRENT_USER, Path("W"), "Text"), std::make_pair(DWORD(REG_SZ), std::string("ab\0", 3)));
+  EXPECT_EQ(kit::ReadValue(HKEY_CURRENT_USER, Path("W"), "Empty"),
+            std::make_pair(DWORD(REG_SZ), std::string(1, '\0')));
+  EXPECT_EQ(kit::ReadValue(HKEY_CURRENT_USER, Path("W"), "Text"),
+            std::make_pair(DWORD(REG_SZ), std::string("ab\0", 3)));
   EXPECT_EQ(kit::ReadValue(HKEY_CURRENT_USER, Path("W"), "Number"),
             std::make_pair(DWORD(REG_DWORD), std::string("\7\0\0\0", 4)));
   EXPECT_EQ(kit::ReadValue(HKEY_CURRENT_USER, Path("W"), "Multi"),
@@ -94,8 +94,10 @@ TEST_F(RegistryKeyTest, WritesStoreWhatTheyShould) {
 }
 
 TEST_F(RegistryKeyTest, EnumeratesSubKeysByNameAndValuesInCreationOrder) {
-  for (const char* sub : {"beta", "Alpha", "gamma", "Delta"}) kit::CreateKey(HKEY_CURRENT_USER, Path("E\\" + std::string(sub)));
-  for (const char* value : {"z", "a", "M"}) kit::SetString(HKEY_CURRENT_USER, Path("E"), value, "v");
+  for (const char* sub : {"beta", "Alpha", "gamma", "Delta"})
+    kit::CreateKey(HKEY_CURRENT_USER, Path("E\\" + std::string(sub)));
+  for (const char* value : {"z", "a", "M"})
+    kit::SetString(HKEY_CURRENT_USER, Path("E"), value, "v");
   kit::SetDword(HKEY_CURRENT_USER, Path("E"), "n", 1);
 
   RegistryKey key(HKEY_CURRENT_USER, Path("E").c_str());
@@ -110,9 +112,11 @@ TEST_F(RegistryKeyTest, EnumeratesSubKeysByNameAndValuesInCreationOrder) {
 #ifdef _WIN32
   // Wine keeps a key's values sorted by name where Windows keeps them in creation order.
   std::sort(values.begin(), values.end());
-  std::vector<std::pair<std::string, DWORD>> created{{"M", REG_SZ}, {"a", REG_SZ}, {"n", REG_DWORD}, {"z", REG_SZ}};
+  std::vector<std::pair<std::string, DWORD>> created{
+      {"M", REG_SZ}, {"a", REG_SZ}, {"n", REG_DWORD}, {"z", REG_SZ}};
 #else
-  std::vector<std::pair<std::string, DWORD>> created{{"z", REG_SZ}, {"a", REG_SZ}, {"M", REG_SZ}, {"n", REG_DWORD}};
+  std::vector<std::pair<std::string, DWORD>> created{
+      {"z", REG_SZ}, {"a", REG_SZ}, {"M", REG_SZ}, {"n", REG_DWORD}};
 #endif
   EXPECT_EQ(values, created);
 }

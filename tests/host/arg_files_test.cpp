@@ -8,12 +8,15 @@ class ArgFileTest : public hosttest::HostFixture {
   std::string productFile = root + "nolva.arg";
   std::string orlaFile = root + "orla.arg";
 
-  std::unique_ptr<kit::Session> Session(const std::string& remove = "", const std::string& rootPath = "") {
+  std::unique_ptr<kit::Session> Session(const std::string& remove = "",
+                                        const std::string& rootPath = "") {
     std::vector<std::pair<std::string, std::string>> properties{
-        {"DRXNVERSION", "R16.0"},       {"DRXNCOOKIE", "DRXN-208:409"},
+        {"DRXNVERSION", "R16.0"},
+        {"DRXNCOOKIE", "DRXN-208:409"},
         {"KYRROOTPATH", rootPath.empty() ? root : rootPath},
         {"KYRPROFILENAME", "Nolva Desktop"},
-        {"KYRARGFILE", "nolva.arg"},    {"KYRORLAARGFILE", "orla.arg"}};
+        {"KYRARGFILE", "nolva.arg"},
+        {"KYRORLAARGFILE", "orla.arg"}};
     if (!remove.empty()) properties.emplace_back("REMOVE", remove);
     auto session = OpenSession(properties);
     // A folder property the installer sets itself, over any value in the package.
@@ -22,17 +25,22 @@ class ArgFileTest : public hosttest::HostFixture {
   }
 
   std::string ProductText() const {
-    const std::string p = "[HKEY_CURRENT_USER\\Software\\Quorvel\\Draxon\\R16.0\\DRXN-208:409\\Profiles\\Nolva Desktop";
-    return "REGEDIT4\r\n\r\n" + p + "]\r\n\"\"=\"NolvaDevelopmentDesktop\"\r\n" + p + "\\General]\r\n\"DRXN\"=\"" +
-           Folders() + "\"\r\n\"NoStartUpDialog\"=dword:00000000\r\n\r\n" + p +
+    const std::string p =
+        "[HKEY_CURRENT_USER\\Software\\Quorvel\\Draxon\\R16.0\\DRXN-208:409\\Profiles\\Nolva "
+        "Desktop";
+    return "REGEDIT4\r\n\r\n" + p + "]\r\n\"\"=\"NolvaDevelopmentDesktop\"\r\n" + p +
+           "\\General]\r\n\"DRXN\"=\"" + Folders() +
+           "\"\r\n\"NoStartUpDialog\"=dword:00000000\r\n\r\n" + p +
            "\\Preferences\\KyrBase]\r\n\"DwgSetupDoLispVars\"=dword:00000000\r\n\r\n" + p +
            "\\NolvaDevelopmentDesktop]\r\n\"AutoLoadMenu\"=\"1\"\r\n\r\n"
-           "[HKEY_CURRENT_USER\\Software\\Quorvel\\Draxon\\R16.0\\DRXN-208:409\\FixedProfile\\Editor Configuration]\r\n"
+           "[HKEY_CURRENT_USER\\Software\\Quorvel\\Draxon\\R16.0\\DRXN-208:"
+           "409\\FixedProfile\\Editor Configuration]\r\n"
            "\"UCSOrtho\"=dword:00000000\r\n\r\n";
   }
 
   std::string OrlaText() const {
-    const std::string o = "[HKEY_CURRENT_USER\\Software\\Quorvel\\Draxon\\R16.0\\DRXN-208:409\\Profiles\\Orla";
+    const std::string o =
+        "[HKEY_CURRENT_USER\\Software\\Quorvel\\Draxon\\R16.0\\DRXN-208:409\\Profiles\\Orla";
     return "REGEDIT4\r\n\r\n" + o + "\\General]\r\n\"DRXN\"=\"" + Folders() + "\"\r\n\r\n" + o +
            "\\NolvaDevelopmentDesktop]\r\n\"AutoLoadMenu\"=\"1\"\r\n\r\n";
   }
@@ -45,7 +53,8 @@ class ArgFileTest : public hosttest::HostFixture {
   }
   std::string Folders() const {
     std::string r = Escaped(root);
-    return "C:\\\\CF\\\\Quorvel Shared;" + r + ";" + r + "Support;" + r + "Fonts;" + r + "Help;" + r + "Quillet;";
+    return "C:\\\\CF\\\\Quorvel Shared;" + r + ";" + r + "Support;" + r + "Fonts;" + r + "Help;" +
+           r + "Quillet;";
   }
 };
 
@@ -102,7 +111,8 @@ TEST_F(ArgFileTest, AMissingRootFolderIsReportedOnceAlsoAtRemovalOnSimulatedMach
     EXPECT_EQ(Run("KyrCCreateArgFile", *session), 0u);
     ASSERT_EQ(winsim::MessageBoxes().size() - before, 1u) << remove;
     const auto& box = winsim::MessageBoxes().back();
-    EXPECT_EQ(box.text, "Install Directory not created yet.\nCreate it yourself and press OK to continue.");
+    EXPECT_EQ(box.text,
+              "Install Directory not created yet.\nCreate it yourself and press OK to continue.");
     EXPECT_EQ(box.caption, "KyrCMsiExt");
     EXPECT_EQ(box.style, UINT(MB_OK));
     EXPECT_EQ(box.owner, nullptr);

@@ -30,19 +30,18 @@ std::vector<std::string> DirectoryOrder(MSIHANDLE session) {
 }
 
 TEST_F(FormatArgPathsTest, SetsDoublingPropertiesFromUpperCaseDirectoryKeys) {
-  auto session = OpenSession(
-      {{"TARGETDIR", folder.path() + "\\"},
-       {"KYRDOUBLEINSTALLDIR", "orig"},
-       {"KYRDOUBLEDATAFOLDER", "orig"},
-       {"KYRDOUBLEMixedDir", "orig"},
-       {"KYRDOUBLE", "orig"},
-       {"kyrdoubleDATAFOLDER", "orig"},
-       {"KYRDOUBLEMISSING", "orig"}},
-      {{"TARGETDIR", "", "SourceDir"},
-       {"INSTALLDIR", "TARGETDIR", "Program Files|Nolva Desktop"},
-       {"DIR", "INSTALLDIR", "Sub"},
-       {"DataFolder", "INSTALLDIR", "Data"},
-       {"MixedDir", "TARGETDIR", "Mixed"}});
+  auto session = OpenSession({{"TARGETDIR", folder.path() + "\\"},
+                              {"KYRDOUBLEINSTALLDIR", "orig"},
+                              {"KYRDOUBLEDATAFOLDER", "orig"},
+                              {"KYRDOUBLEMixedDir", "orig"},
+                              {"KYRDOUBLE", "orig"},
+                              {"kyrdoubleDATAFOLDER", "orig"},
+                              {"KYRDOUBLEMISSING", "orig"}},
+                             {{"TARGETDIR", "", "SourceDir"},
+                              {"INSTALLDIR", "TARGETDIR", "Program Files|Nolva Desktop"},
+                              {"DIR", "INSTALLDIR", "Sub"},
+                              {"DataFolder", "INSTALLDIR", "Data"},
+                              {"MixedDir", "TARGETDIR", "Mixed"}});
   std::string install = session->TargetPath("INSTALLDIR");
   ASSERT_EQ(install, folder.path() + "\\Nolva Desktop\\");
 
@@ -50,11 +49,14 @@ TEST_F(FormatArgPathsTest, SetsDoublingPropertiesFromUpperCaseDirectoryKeys) {
 
   // "INSTALLDIR" and "DIR" both match KYRDOUBLEINSTALLDIR: the later row wins.
   std::vector<std::string> order = DirectoryOrder(session->handle());
-  auto position = [&](const char* key) { return std::find(order.begin(), order.end(), key) - order.begin(); };
+  auto position = [&](const char* key) {
+    return std::find(order.begin(), order.end(), key) - order.begin();
+  };
   std::string winner = position("DIR") > position("INSTALLDIR") ? "DIR" : "INSTALLDIR";
   EXPECT_EQ(session->Property("KYRDOUBLEINSTALLDIR"), Doubled(session->TargetPath(winner)));
   EXPECT_EQ(session->Property("KYRDOUBLEDATAFOLDER"), Doubled(install + "Data\\"));
-  for (const char* untouched : {"KYRDOUBLEMixedDir", "KYRDOUBLE", "kyrdoubleDATAFOLDER", "KYRDOUBLEMISSING"})
+  for (const char* untouched :
+       {"KYRDOUBLEMixedDir", "KYRDOUBLE", "kyrdoubleDATAFOLDER", "KYRDOUBLEMISSING"})
     EXPECT_EQ(session->Property(untouched), "orig") << untouched;
 }
 

@@ -16,18 +16,24 @@ class GetDesktopsTest : public hosttest::HostFixture {
     kit::MakeFolder(hostFolder);
     if (core == kRelease) kit::WriteFile(hostFolder + "\\KyrCApp.qxm", "core");
     if (core == kDebug) kit::WriteFile(hostFolder + "\\KyrCAppD.qxm", "core");
-    std::map<std::string, std::string> values{{"ProductName", "Draxon " + release}, {"Language", "English"},
-                                              {"DrxnLocation", hostFolder}, {"ProductId", "001-" + productKey},
-                                              {"LocaleId", "409"}, {"LangAbbrev", "enu"}, {"NetSupport", "1"}};
+    std::map<std::string, std::string> values{{"ProductName", "Draxon " + release},
+                                              {"Language", "English"},
+                                              {"DrxnLocation", hostFolder},
+                                              {"ProductId", "001-" + productKey},
+                                              {"LocaleId", "409"},
+                                              {"LangAbbrev", "enu"},
+                                              {"NetSupport", "1"}};
     for (const auto& change : changes) values[change.first] = change.second;
     if (values["DrxnLocation"] == "<missing>") values["Location"] = hostFolder;
     std::string key = std::string(kDraxon) + "\\" + release + "\\" + productKey;
     kit::CreateKey(HKEY_LOCAL_MACHINE, key);
     for (const auto& value : values)
-      if (value.second != "<missing>") kit::SetString(HKEY_LOCAL_MACHINE, key, value.first, value.second);
-    records_[productKey] = values["ProductName"] + ";" + values["Language"] + ";" + release + ";" + productKey +
-                           ";" + (values["DrxnLocation"] == "<missing>" ? values["Location"] : values["DrxnLocation"]) +
-                           ";" + values["ProductId"] + ";409;enu;1";
+      if (value.second != "<missing>")
+        kit::SetString(HKEY_LOCAL_MACHINE, key, value.first, value.second);
+    records_[productKey] =
+        values["ProductName"] + ";" + values["Language"] + ";" + release + ";" + productKey + ";" +
+        (values["DrxnLocation"] == "<missing>" ? values["Location"] : values["DrxnLocation"]) +
+        ";" + values["ProductId"] + ";409;enu;1";
     folders_[productKey] = hostFolder;
     return hostFolder;
   }
@@ -77,12 +83,14 @@ TEST_F(GetDesktopsTest, FiltersNumbersAndPreselects) {
       std::string name = "Desktop" + std::to_string(number);
       auto it = expected.find(number);
       std::string record = it == expected.end() ? "" : records_[it->second];
-      std::string text = it == expected.end() ? "" : record.substr(0, record.find(';')) + ",   English";
+      std::string text =
+          it == expected.end() ? "" : record.substr(0, record.find(';')) + ",   English";
       EXPECT_EQ(session->Property(name), record) << name;
       EXPECT_EQ(session->Property(name + "Text"), text) << name;
     }
     EXPECT_EQ(session->Property("BASENUMBEROFPRODUCTS"), c.count);
-    EXPECT_EQ(session->Property("BASEPRODUCT"), c.preselected[0] ? records_[c.preselected] : "kept");
+    EXPECT_EQ(session->Property("BASEPRODUCT"),
+              c.preselected[0] ? records_[c.preselected] : "kept");
     if (c.applied) {
       EXPECT_EQ(session->Property("DRXNVERSION"), c.release);
       EXPECT_EQ(session->Property("DRXNCOOKIE"), c.preselected);

@@ -17,10 +17,12 @@ class HostFixture : public kit::MachineTest {
 
   // A session over a fresh package with these properties, "INSTALLDIR" under TARGETDIR,
   // and costing done.
-  std::unique_ptr<kit::Session> OpenSession(const std::vector<std::pair<std::string, std::string>>& properties,
-                                            std::vector<std::vector<std::string>> directories = {}) {
+  std::unique_ptr<kit::Session> OpenSession(
+      const std::vector<std::pair<std::string, std::string>>& properties,
+      std::vector<std::vector<std::string>> directories = {}) {
     std::string package = folder / ("package" + std::to_string(++packages_) + ".msi");
-    if (directories.empty()) directories = {{"TARGETDIR", "", "SourceDir"}, {"INSTALLDIR", "TARGETDIR", "Nolva"}};
+    if (directories.empty())
+      directories = {{"TARGETDIR", "", "SourceDir"}, {"INSTALLDIR", "TARGETDIR", "Nolva"}};
     std::vector<kit::Table> tables = kit::CostingTables();
     tables.push_back(kit::PropertyTable(properties));
     tables.push_back(kit::DirectoryTable(directories));
@@ -30,7 +32,9 @@ class HostFixture : public kit::MachineTest {
     return session;
   }
 
-  UINT Run(const char* action, kit::Session& session) { return library.Call(action, session.handle()); }
+  UINT Run(const char* action, kit::Session& session) {
+    return library.Call(action, session.handle());
+  }
 
  private:
   int packages_ = 0;

@@ -27,7 +27,8 @@ class MigratePreferencesTest : public hosttest::HostFixture {
   }
 
   std::string RunMigration(const char* hostRelease = "R16.0") {
-    auto session = OpenSession({{"KYRREGVER", "5.0"}, {"DRXNVERSION", hostRelease}, {"DRXNCOOKIE", "DRXN-208:409"}});
+    auto session = OpenSession(
+        {{"KYRREGVER", "5.0"}, {"DRXNVERSION", hostRelease}, {"DRXNCOOKIE", "DRXN-208:409"}});
     EXPECT_EQ(Run("KyrMigratePreferences", *session), 0u);
     return kit::DumpTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quorvel");
   }
@@ -38,19 +39,26 @@ TEST_F(MigratePreferencesTest, CopiesTextAndNumbersOfEachModuleUnderTheRelease) 
   std::string first = RunMigration();
 
   std::string destination = kHostKyr + "\\5.0\\ModA\\Preferences";
-  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination, "Text").second, std::string("new\0", 4));
-  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination, "Extra").second, std::string("kept\0", 5));
-  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination, "Empty"), std::make_pair(DWORD(REG_SZ), std::string(1, '\0')));
+  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination, "Text").second,
+            std::string("new\0", 4));
+  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination, "Extra").second,
+            std::string("kept\0", 5));
+  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination, "Empty"),
+            std::make_pair(DWORD(REG_SZ), std::string(1, '\0')));
   EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination, "Number").first, DWORD(REG_DWORD));
   for (const char* skipped : {"Binary", "Expand", "Multi"})
     EXPECT_FALSE(kit::ValueExists(HKEY_LOCAL_MACHINE, destination, skipped)) << skipped;
-  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination + "\\Sub\\Deep", "Leaf").second, std::string("deep\0", 5));
+  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination + "\\Sub\\Deep", "Leaf").second,
+            std::string("deep\0", 5));
   EXPECT_TRUE(kit::KeyExists(HKEY_LOCAL_MACHINE, destination + "\\EmptySub"));
   EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, kHostKyr + "\\5.0\\ModB"));
 
-  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, kRuntimeKyr + "\\5.0\\ModC\\ObjectDefaults", "Color").second,
+  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, kRuntimeKyr + "\\5.0\\ModC\\ObjectDefaults", "Color")
+                .second,
             std::string("\3\0\0\0", 4));
-  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, kRuntimeKyr + "\\5.0\\ModC\\Preferences", "P").second, std::string("p\0", 2));
+  EXPECT_EQ(
+      kit::ReadValue(HKEY_LOCAL_MACHINE, kRuntimeKyr + "\\5.0\\ModC\\Preferences", "P").second,
+      std::string("p\0", 2));
   EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, kRuntimeKyr + "\\5.0\\ModC\\Other"));
 
   EXPECT_EQ(RunMigration(), first) << "a second run changes nothing";
@@ -72,7 +80,8 @@ TEST_F(MigratePreferencesTest, AnUnreadableSourceSubkeyGivesAnEmptyDestinationOn
   EXPECT_TRUE(kit::KeyExists(HKEY_LOCAL_MACHINE, destination + "\\Sub"));
   EXPECT_TRUE(kit::SubKeyNames(HKEY_LOCAL_MACHINE, destination + "\\Sub").empty());
   EXPECT_TRUE(kit::KeyExists(HKEY_LOCAL_MACHINE, destination + "\\EmptySub"));
-  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination, "Text").second, std::string("new\0", 4));
+  EXPECT_EQ(kit::ReadValue(HKEY_LOCAL_MACHINE, destination, "Text").second,
+            std::string("new\0", 4));
 }
 #endif
 

@@ -12,15 +12,18 @@ TEST_F(SetDesktopTest, AppliesTheChosenHostRecord) {
     const char* productKey;
     std::string target;  // "" when INSTALLDIR keeps its costed target
   } cases[] = {
-      {"Draxon 2016;English;R16.0;DRXN-208:409;" + hostFolder + ";001;409;enu;1", "R16.0", "DRXN-208:409", hostFolder + "\\"},
+      {"Draxon 2016;English;R16.0;DRXN-208:409;" + hostFolder + ";001;409;enu;1", "R16.0",
+       "DRXN-208:409", hostFolder + "\\"},
       // An empty language keeps every later field in its place.
-      {"Draxon 2016;;R16.0;DRXN-208:409;" + hostFolder + ";001;409;enu;1", "R16.0", "DRXN-208:409", hostFolder + "\\"},
+      {"Draxon 2016;;R16.0;DRXN-208:409;" + hostFolder + ";001;409;enu;1", "R16.0", "DRXN-208:409",
+       hostFolder + "\\"},
       {"Draxon 2016;English;R16.0", "R16.0", "", ""},
       {"", "", "", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.record);
-    std::vector<std::pair<std::string, std::string>> properties{{"DRXNVERSION", "old"}, {"DRXNCOOKIE", "old"}};
+    std::vector<std::pair<std::string, std::string>> properties{{"DRXNVERSION", "old"},
+                                                                {"DRXNCOOKIE", "old"}};
     if (!c.record.empty()) properties.emplace_back("BASEPRODUCT", c.record);
     auto session = OpenSession(properties);
     std::string costed = session->TargetPath("INSTALLDIR");
@@ -39,9 +42,13 @@ TEST_F(SetDesktopTest, CheckDataDirTellsWhetherTheDataFolderExists) {
     std::string dataFolder;
     const char* exists;
   } cases[] = {
-      {"", folder / "Data", "1"},     {"", folder / "Data\\", "1"}, {"", folder / "file.txt", "0"},
-      {"", folder / "Missing", "0"},  {"", "", "0"},
-      {"0", folder / "Data", "kept"}, {"1", folder / "Missing", "kept"},
+      {"", folder / "Data", "1"},
+      {"", folder / "Data\\", "1"},
+      {"", folder / "file.txt", "0"},
+      {"", folder / "Missing", "0"},
+      {"", "", "0"},
+      {"0", folder / "Data", "kept"},
+      {"1", folder / "Missing", "kept"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dataFolder + " overwrite '" + c.overwrite + "'");

@@ -7,7 +7,7 @@ namespace kit {
 
 void MakeFolder(const std::string& path) {
   // Each missing level in turn, as a person would create them.
-  for (std::size_t at = path.find('\\', 3); ; at = path.find('\\', at + 1)) {
+  for (std::size_t at = path.find('\\', 3);; at = path.find('\\', at + 1)) {
     std::string level = path.substr(0, at);
     if (GetFileAttributesA(level.c_str()) == INVALID_FILE_ATTRIBUTES) {
       ASSERT_TRUE(CreateDirectoryA(level.c_str(), nullptr)) << level << " error " << GetLastError();
@@ -21,7 +21,8 @@ void WriteFile(const std::string& path, const std::string& content) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE) << path << " error " << GetLastError();
   DWORD written = 0;
-  BOOL ok = ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  BOOL ok =
+      ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
   CloseHandle(file);
   ASSERT_TRUE(ok && written == content.size()) << path;
 }
@@ -33,7 +34,8 @@ std::string ReadFile(const std::string& path) {
   std::string content;
   char buffer[4096];
   DWORD got = 0;
-  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    content.append(buffer, got);
   CloseHandle(file);
   return content;
 }

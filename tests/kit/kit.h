@@ -27,7 +27,8 @@ class MachineTest : public ::testing::Test {
 };
 
 // ---- registry ----
-void SetString(HKEY root, const std::string& path, const std::string& name, const std::string& value);
+void SetString(HKEY root, const std::string& path, const std::string& name,
+               const std::string& value);
 void SetDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
 void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
               const std::string& bytes);
@@ -35,7 +36,8 @@ void CreateKey(HKEY root, const std::string& path);
 bool KeyExists(HKEY root, const std::string& path);
 bool ValueExists(HKEY root, const std::string& path, const std::string& name);
 // The value's type and bytes; type 0 when it is missing.
-std::pair<DWORD, std::string> ReadValue(HKEY root, const std::string& path, const std::string& name);
+std::pair<DWORD, std::string> ReadValue(HKEY root, const std::string& path,
+                                        const std::string& name);
 std::vector<std::string> SubKeyNames(HKEY root, const std::string& path);
 // The key's subtree as text, a line per key and per value (sorted by name, so that it
 // reads the same whatever order the registry keeps values in); "" when it is missing.

@@ -37,12 +37,18 @@ void Insert(MSIHANDLE database, const Table& table, const std::vector<std::strin
   for (std::size_t i = 0; i < row.size(); ++i) {
     if (row[i].empty()) continue;
     UINT field = static_cast<UINT>(i + 1);
-    if (IsIntegerColumn(table, table.columns.at(i))) MsiRecordSetInteger(record.value, field, std::stoi(row[i]));
-    else MsiRecordSetStringA(record.value, field, row[i].c_str());
+    if (IsIntegerColumn(table, table.columns.at(i)))
+      MsiRecordSetInteger(record.value, field, std::stoi(row[i]));
+    else
+      MsiRecordSetStringA(record.value, field, row[i].c_str());
   }
   Handle view;
-  ASSERT_EQ(MsiDatabaseOpenViewA(database, ("INSERT INTO `" + table.name + "` (" + columns + ") VALUES (" + marks + ")").c_str(), &view.value),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      MsiDatabaseOpenViewA(
+          database,
+          ("INSERT INTO `" + table.name + "` (" + columns + ") VALUES (" + marks + ")").c_str(),
+          &view.value),
+      ERROR_SUCCESS);
   ASSERT_EQ(MsiViewExecute(view.value, record.value), ERROR_SUCCESS) << table.name;
   MsiViewClose(view.value);
 }
@@ -61,40 +67,57 @@ void SetSummary(MSIHANDLE database) {
 }  // namespace
 
 Table PropertyTable(const std::vector<std::pair<std::string, std::string>>& properties) {
-  Table table{"CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT NULL "
-              "PRIMARY KEY `Property`)",
-              "Property", {"Property", "Value"}, {}};
+  Table table{
+      "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT NULL "
+      "PRIMARY KEY `Property`)",
+      "Property",
+      {"Property", "Value"},
+      {}};
   for (const auto& property : properties) table.rows.push_back({property.first, property.second});
   return table;
 }
 
 Table DirectoryTable(const std::vector<std::vector<std::string>>& rows) {
-  return Table{"CREATE TABLE `Directory` (`Directory` CHAR(72) NOT NULL, `Directory_Parent` "
-               "CHAR(72), `DefaultDir` CHAR(255) NOT NULL LOCALIZABLE PRIMARY KEY `Directory`)",
-               "Directory", {"Directory", "Directory_Parent", "DefaultDir"}, rows};
+  return Table{
+      "CREATE TABLE `Directory` (`Directory` CHAR(72) NOT NULL, `Directory_Parent` "
+      "CHAR(72), `DefaultDir` CHAR(255) NOT NULL LOCALIZABLE PRIMARY KEY `Directory`)",
+      "Directory",
+      {"Directory", "Directory_Parent", "DefaultDir"},
+      rows};
 }
 
 std::vector<Table> CostingTables() {
   return {
-      Table{"CREATE TABLE `Feature` (`Feature` CHAR(38) NOT NULL, `Feature_Parent` CHAR(38), `Title` CHAR(64) "
-            "LOCALIZABLE, `Description` CHAR(255) LOCALIZABLE, `Display` SHORT, `Level` SHORT NOT NULL, "
+      Table{"CREATE TABLE `Feature` (`Feature` CHAR(38) NOT NULL, `Feature_Parent` CHAR(38), "
+            "`Title` CHAR(64) "
+            "LOCALIZABLE, `Description` CHAR(255) LOCALIZABLE, `Display` SHORT, `Level` SHORT NOT "
+            "NULL, "
             "`Directory_` CHAR(72), `Attributes` SHORT NOT NULL PRIMARY KEY `Feature`)",
-            "Feature", {"Feature", "Level", "Attributes"}, {{"Main", "1", "0"}}},
-      Table{"CREATE TABLE `Component` (`Component` CHAR(72) NOT NULL, `ComponentId` CHAR(38), `Directory_` "
-            "CHAR(72) NOT NULL, `Attributes` SHORT NOT NULL, `Condition` CHAR(255), `KeyPath` CHAR(72) "
+            "Feature",
+            {"Feature", "Level", "Attributes"},
+            {{"Main", "1", "0"}}},
+      Table{"CREATE TABLE `Component` (`Component` CHAR(72) NOT NULL, `ComponentId` CHAR(38), "
+            "`Directory_` "
+            "CHAR(72) NOT NULL, `Attributes` SHORT NOT NULL, `Condition` CHAR(255), `KeyPath` "
+            "CHAR(72) "
             "PRIMARY KEY `Component`)",
-            "Component", {"Component", "ComponentId", "Directory_", "Attributes"},
+            "Component",
+            {"Component", "ComponentId", "Directory_", "Attributes"},
             {{"MainComponent", "{6C1F0D3A-5B2E-4E7A-9F41-0A8C2D5B7E19}", "TARGETDIR", "0"}}},
-      Table{"CREATE TABLE `FeatureComponents` (`Feature_` CHAR(38) NOT NULL, `Component_` CHAR(72) NOT NULL "
+      Table{"CREATE TABLE `FeatureComponents` (`Feature_` CHAR(38) NOT NULL, `Component_` CHAR(72) "
+            "NOT NULL "
             "PRIMARY KEY `Feature_`, `Component_`)",
-            "FeatureComponents", {"Feature_", "Component_"}, {{"Main", "MainComponent"}}},
+            "FeatureComponents",
+            {"Feature_", "Component_"},
+            {{"Main", "MainComponent"}}},
   };
 }
 
 void WritePackage(const std::string& path, const std::vector<Table>& tables) {
   DeleteFileA(path.c_str());
   Handle database;
-  ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &database.value), ERROR_SUCCESS) << path;
+  ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &database.value), ERROR_SUCCESS)
+      << path;
   for (const Table& table : tables) {
     Run(database.value, table.create);
     for (const auto& row : table.rows) Insert(database.value, table, row);

@@ -25,12 +25,14 @@ void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD
               const std::string& bytes) {
   Key key;
   Create(root, path, key);
-  ASSERT_EQ(RegSetValueExA(key.handle, name.c_str(), 0, type,
-                           reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExA(key.handle, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                     static_cast<DWORD>(bytes.size())),
+      ERROR_SUCCESS);
 }
 
-void SetString(HKEY root, const std::string& path, const std::string& name, const std::string& value) {
+void SetString(HKEY root, const std::string& path, const std::string& name,
+               const std::string& value) {
   SetValue(root, path, name, REG_SZ, std::string(value.c_str(), value.size() + 1));
 }
 
@@ -48,7 +50,8 @@ bool KeyExists(HKEY root, const std::string& path) {
   return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key.handle) == ERROR_SUCCESS;
 }
 
-std::pair<DWORD, std::string> ReadValue(HKEY root, const std::string& path, const std::string& name) {
+std::pair<DWORD, std::string> ReadValue(HKEY root, const std::string& path,
+                                        const std::string& name) {
   Key key;
   if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key.handle) != ERROR_SUCCESS) return {0, ""};
   DWORD type = 0, size = 0;
@@ -73,7 +76,8 @@ std::vector<std::string> SubKeyNames(HKEY root, const std::string& path) {
   char name[1024];
   for (DWORD index = 0;; ++index) {
     DWORD length = sizeof name;
-    if (RegEnumKeyExA(key.handle, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (RegEnumKeyExA(key.handle, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
       break;
     names.emplace_back(name, length);
   }
@@ -87,7 +91,9 @@ std::string DumpTree(HKEY root, const std::string& path) {
   char name[1024];
   for (DWORD index = 0;; ++index) {
     DWORD length = sizeof name;
-    if (RegEnumValueA(key.handle, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (RegEnumValueA(key.handle, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
     auto value = ReadValue(root, path, std::string(name, length));
     std::string line = "  " + std::string(name, length) + " = " + std::to_string(value.first) + ":";
     for (unsigned char c : value.second) {
@@ -100,7 +106,8 @@ std::string DumpTree(HKEY root, const std::string& path) {
   std::sort(values.begin(), values.end());
   std::string text = "[" + path + "]\n";
   for (const std::string& line : values) text += line;
-  for (const std::string& child : SubKeyNames(root, path)) text += DumpTree(root, path + "\\" + child);
+  for (const std::string& child : SubKeyNames(root, path))
+    text += DumpTree(root, path + "\\" + child);
   return text;
 }
 

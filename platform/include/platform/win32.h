@@ -6,11 +6,13 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+// windows.h comes first: the others build on its types.
 #include <windows.h>
+
 #include <io.h>
 #include <msi.h>
-#include <msiquery.h>
 #include <msidefs.h>
+#include <msiquery.h>
 #include <oleauto.h>
 #else
 #include "winsim/api.h"

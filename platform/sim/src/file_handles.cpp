@@ -97,14 +97,18 @@ HANDLE OpenHostFile(LPCSTR name, DWORD access, DWORD share, DWORD disposition, D
       }
       hostFlags = O_CREAT | O_EXCL;
       break;
-    case CREATE_ALWAYS: hostFlags = O_CREAT | O_TRUNC; break;
+    case CREATE_ALWAYS:
+      hostFlags = O_CREAT | O_TRUNC;
+      break;
     case OPEN_EXISTING:
       if (!exists) {
         MissingError(host);
         return INVALID_HANDLE_VALUE;
       }
       break;
-    case OPEN_ALWAYS: hostFlags = O_CREAT; break;
+    case OPEN_ALWAYS:
+      hostFlags = O_CREAT;
+      break;
     case TRUNCATE_EXISTING:
       if (!exists) {
         MissingError(host);
@@ -116,7 +120,9 @@ HANDLE OpenHostFile(LPCSTR name, DWORD access, DWORD share, DWORD disposition, D
       }
       hostFlags = O_TRUNC;
       break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return INVALID_HANDLE_VALUE;
   }
   if (!exists && !HostIsDirectory(host.substr(0, host.find_last_of('/')))) {
     SetLastError(ERROR_PATH_NOT_FOUND);
@@ -127,11 +133,16 @@ HANDLE OpenHostFile(LPCSTR name, DWORD access, DWORD share, DWORD disposition, D
     return INVALID_HANDLE_VALUE;
   }
   // Writes through a handle that may only append go to the end, as Windows does.
-  bool appendOnly = (access & FILE_APPEND_DATA) && !(access & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA));
-  if (HostIsDirectory(host)) hostFlags |= O_RDONLY;
-  else if (Reads(access) && Writes(access)) hostFlags |= O_RDWR;
-  else if (Writes(access)) hostFlags |= O_WRONLY;
-  else hostFlags |= O_RDONLY;
+  bool appendOnly =
+      (access & FILE_APPEND_DATA) && !(access & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA));
+  if (HostIsDirectory(host))
+    hostFlags |= O_RDONLY;
+  else if (Reads(access) && Writes(access))
+    hostFlags |= O_RDWR;
+  else if (Writes(access))
+    hostFlags |= O_WRONLY;
+  else
+    hostFlags |= O_RDONLY;
   if (appendOnly) hostFlags |= O_APPEND;
   int fd = open(host.c_str(), hostFlags | O_CLOEXEC, 0644);
   if (fd < 0) {

@@ -54,7 +54,9 @@ DWORD StoredAttributes(const std::string& hostPath) {
   auto it = Attributes().find(hostPath);
   return it == Attributes().end() ? 0 : it->second;
 }
-void StoreAttributes(const std::string& hostPath, DWORD attributes) { Attributes()[hostPath] = attributes; }
+void StoreAttributes(const std::string& hostPath, DWORD attributes) {
+  Attributes()[hostPath] = attributes;
+}
 void ForgetAttributes(const std::string& hostPath) { Attributes().erase(hostPath); }
 void ForgetFindsAndAttributes();
 
@@ -94,7 +96,8 @@ extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
   if (!HostIsDirectory(host)) return Fail(ERROR_DIRECTORY);
   // The process keeps its current folder open, so Windows refuses to remove it.
   if (MapFullPath(TheFileSystem().currentFolder) == host) return Fail(ERROR_SHARING_VIOLATION);
-  if (rmdir(host.c_str()) != 0) return Fail(errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ERROR_ACCESS_DENIED);
+  if (rmdir(host.c_str()) != 0)
+    return Fail(errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ERROR_ACCESS_DENIED);
   ForgetAttributes(host);
   return TRUE;
 }
@@ -102,7 +105,8 @@ extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
 extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
   std::string host = ResolveExisting(lpFileName);
   if (host.empty()) return FALSE;
-  if (HostIsDirectory(host) || (StoredAttributes(host) & FILE_ATTRIBUTE_READONLY)) return Fail(ERROR_ACCESS_DENIED);
+  if (HostIsDirectory(host) || (StoredAttributes(host) & FILE_ATTRIBUTE_READONLY))
+    return Fail(ERROR_ACCESS_DENIED);
   if (AnyOpenWithoutDeleteSharing(host)) return Fail(ERROR_SHARING_VIOLATION);
   if (unlink(host.c_str()) != 0) return Fail(ERROR_ACCESS_DENIED);
   ForgetAttributes(host);
@@ -160,10 +164,13 @@ void Fill(const std::pair<std::string, std::string>& entry, LPWIN32_FIND_DATAA d
   struct stat st;
   if (stat(entry.second.c_str(), &st) == 0) {
     DWORD stored = StoredAttributes(entry.second);
-    if (S_ISDIR(st.st_mode)) data->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY | stored;
-    else data->dwFileAttributes = stored ? stored : FILE_ATTRIBUTE_NORMAL;
+    if (S_ISDIR(st.st_mode))
+      data->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY | stored;
+    else
+      data->dwFileAttributes = stored ? stored : FILE_ATTRIBUTE_NORMAL;
     data->nFileSizeLow = S_ISDIR(st.st_mode) ? 0 : static_cast<DWORD>(st.st_size);
-    data->nFileSizeHigh = S_ISDIR(st.st_mode) ? 0 : static_cast<DWORD>(static_cast<uint64_t>(st.st_size) >> 32);
+    data->nFileSizeHigh =
+        S_ISDIR(st.st_mode) ? 0 : static_cast<DWORD>(static_cast<uint64_t>(st.st_size) >> 32);
   }
   CopyOut(entry.first.substr(0, MAX_PATH - 1), data->cFileName, MAX_PATH);
 }

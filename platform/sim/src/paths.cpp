@@ -53,7 +53,8 @@ std::string FullWindowsPath(const std::string& input) {
   std::string drive;
   std::string rest;
   if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':') {
-    drive = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])))) + ":";
+    drive =
+        std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])))) + ":";
     rest = path.substr(2);
     if (rest.empty() || rest[0] != '\\') {
       // Drive-relative: against the current folder when it is on that drive.
@@ -164,7 +165,8 @@ void ResetFiles(const std::string& hostRoot) {
         fs::remove_all(processRoot, ignored);
       });
     }
-    for (const auto& entry : fs::directory_iterator(processRoot, ec)) fs::remove_all(entry.path(), ec);
+    for (const auto& entry : fs::directory_iterator(processRoot, ec))
+      fs::remove_all(entry.path(), ec);
     files.hostRoot = processRoot;
   } else {
     files.hostRoot = hostRoot;

@@ -46,12 +46,15 @@ bool ReadSections(const char* fileName, std::vector<Section>& sections) {
     std::string trimmed = Trim(line);
     if (!trimmed.empty() && trimmed[0] == '[') {
       std::size_t close = trimmed.find(']');
-      sections.push_back({Trim(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1)), {}});
+      sections.push_back(
+          {Trim(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1)),
+           {}});
       continue;
     }
     std::size_t equals = trimmed.find('=');
     if (sections.empty() || equals == std::string::npos) continue;
-    sections.back().entries.push_back({Trim(trimmed.substr(0, equals)), Unquote(Trim(trimmed.substr(equals + 1)))});
+    sections.back().entries.push_back(
+        {Trim(trimmed.substr(0, equals)), Unquote(Trim(trimmed.substr(equals + 1)))});
   }
   return true;
 }
@@ -86,8 +89,9 @@ DWORD CopyList(const std::vector<std::string>& texts, LPSTR buffer, DWORD size) 
 
 }  // namespace
 
-extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
-                                                 LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName) {
+extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName,
+                                                 LPCSTR lpDefault, LPSTR lpReturnedString,
+                                                 DWORD nSize, LPCSTR lpFileName) {
   using winsim::detail::EqualNoCase;
   if (lpReturnedString == nullptr || lpFileName == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -116,6 +120,7 @@ extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyN
   }
   if (section)
     for (const Entry& entry : section->entries)
-      if (EqualNoCase(entry.key, lpKeyName)) return CopyTruncated(entry.value, lpReturnedString, nSize);
+      if (EqualNoCase(entry.key, lpKeyName))
+        return CopyTruncated(entry.value, lpReturnedString, nSize);
   return CopyTruncated(fallback, lpReturnedString, nSize);
 }

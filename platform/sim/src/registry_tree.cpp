@@ -44,9 +44,7 @@ RegValue* RegKey::FindValue(const std::string& valueName) {
   return nullptr;
 }
 
-std::string RegKey::FullPath() const {
-  return parent ? parent->FullPath() + "\\" + name : name;
-}
+std::string RegKey::FullPath() const { return parent ? parent->FullPath() + "\\" + name : name; }
 
 void ResetRegistry() {
   Registry& r = TheRegistry();
@@ -65,10 +63,14 @@ bool ResolveKey(HKEY handle, OpenKey& out) {
   Registry& r = TheRegistry();
   if (!r.machine) ResetRegistry();
   const REGSAM all = KEY_ALL_ACCESS;
-  if (handle == HKEY_LOCAL_MACHINE) out = {r.machine, all};
-  else if (handle == HKEY_USERS) out = {r.users, all};
-  else if (handle == HKEY_CURRENT_USER) out = {r.currentUser, all};
-  else if (handle == HKEY_CLASSES_ROOT) out = {r.classes, all};
+  if (handle == HKEY_LOCAL_MACHINE)
+    out = {r.machine, all};
+  else if (handle == HKEY_USERS)
+    out = {r.users, all};
+  else if (handle == HKEY_CURRENT_USER)
+    out = {r.currentUser, all};
+  else if (handle == HKEY_CLASSES_ROOT)
+    out = {r.classes, all};
   else {
     auto it = r.handles.find(reinterpret_cast<ULONG_PTR>(handle));
     if (it == r.handles.end()) return false;
@@ -85,7 +87,9 @@ HKEY AddHandle(const OpenKey& open) {
   return reinterpret_cast<HKEY>(id);
 }
 
-bool RemoveHandle(HKEY handle) { return TheRegistry().handles.erase(reinterpret_cast<ULONG_PTR>(handle)) > 0; }
+bool RemoveHandle(HKEY handle) {
+  return TheRegistry().handles.erase(reinterpret_cast<ULONG_PTR>(handle)) > 0;
+}
 
 std::size_t HandleCount() { return TheRegistry().handles.size(); }
 

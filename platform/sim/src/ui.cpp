@@ -21,10 +21,14 @@ Ui& TheUi() {
 int DefaultAnswer(UINT style) {
   switch (style & 0xF) {
     case MB_OK:
-    case MB_OKCANCEL: return IDOK;
-    case MB_YESNO: return IDNO;
-    case MB_ABORTRETRYIGNORE: return IDABORT;
-    default: return IDCANCEL;
+    case MB_OKCANCEL:
+      return IDOK;
+    case MB_YESNO:
+      return IDNO;
+    case MB_ABORTRETRYIGNORE:
+      return IDABORT;
+    default:
+      return IDCANCEL;
   }
 }
 

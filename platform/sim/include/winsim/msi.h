@@ -106,7 +106,7 @@ UINT WINAPI MsiDoActionA(MSIHANDLE hInstall, LPCSTR szAction);
 UINT WINAPI MsiGetTargetPathA(MSIHANDLE hInstall, LPCSTR szFolder, LPSTR szPathBuf,
                               LPDWORD pcchPathBuf);
 UINT WINAPI MsiSetTargetPathA(MSIHANDLE hInstall, LPCSTR szFolder, LPCSTR szFolderPath);
-UINT WINAPI MsiGetComponentStateA(MSIHANDLE hInstall, LPCSTR szComponent,
-                                  INSTALLSTATE* piInstalled, INSTALLSTATE* piAction);
+UINT WINAPI MsiGetComponentStateA(MSIHANDLE hInstall, LPCSTR szComponent, INSTALLSTATE* piInstalled,
+                                  INSTALLSTATE* piAction);
 UINT WINAPI MsiSetComponentStateA(MSIHANDLE hInstall, LPCSTR szComponent, INSTALLSTATE iState);
 }
