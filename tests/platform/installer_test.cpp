@@ -1,11 +1,14 @@
-// The installer part of the simulated machine: handles, databases, views, records,
-// summary information, sessions, costing and component states.
+// The Windows Installer calls: handles, databases, views, records, summary information,
+// sessions, costing and component states. Run on the simulated machine and under Wine's
+// msi.dll alike, so the simulation is checked against a real implementation.
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kit/kit.h"
@@ -54,6 +57,11 @@ std::vector<std::string> Column(MSIHANDLE database, const std::string& sql) {
   return values;
 }
 
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
 std::vector<std::string> Sorted(std::vector<std::string> values) {
   std::sort(values.begin(), values.end());
   return values;
@@ -78,8 +86,8 @@ const std::set<UINT> kPackageSummary = {PID_TEMPLATE, PID_REVNUMBER, PID_PAGECOU
 
 // A package built through the API: a Property table, the given SQL, then the summary
 // information properties named.
-void MakePackage(const std::string& path, const std::vector<std::string>& sql,
-                 const std::set<UINT>& summary = kPackageSummary) {
+void WritePackageAt(const std::string& path, const std::vector<std::string>& sql,
+                    const std::set<UINT>& summary = kPackageSummary) {
   Hold database;
   ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &database), ERROR_SUCCESS);
   ASSERT_EQ(Exec(database,
@@ -99,10 +107,12 @@ std::string Property(MSIHANDLE session, const char* name) {
   return std::string(buffer, size);
 }
 
+// The folder's target path; "<error N>" when it cannot be had.
 std::string TargetPath(MSIHANDLE session, const char* folder) {
   char buffer[512];
   DWORD size = sizeof buffer;
-  EXPECT_EQ(MsiGetTargetPathA(session, folder, buffer, &size), ERROR_SUCCESS) << folder;
+  const UINT result = MsiGetTargetPathA(session, folder, buffer, &size);
+  if (result != ERROR_SUCCESS) return "<error " + std::to_string(result) + ">";
   return std::string(buffer, size);
 }
 
@@ -111,7 +121,7 @@ class Installer : public kit::MachineTest {
  protected:
   void MakePackage(const std::vector<std::string>& sql,
                    const std::set<UINT>& summary = kPackageSummary) {
-    ::MakePackage(package, sql, summary);
+    WritePackageAt(package, sql, summary);
   }
   kit::ScratchFolder scratch;
   const std::string package = scratch / "pkg.msi";
@@ -119,15 +129,12 @@ class Installer : public kit::MachineTest {
 
 // ---- handles ----
 
-TEST_F(Installer, HandlesAreCountedCheckedByTypeAndClosedOnce) {
+TEST_F(Installer, HandlesAreCheckedByTypeAndClosedOnce) {
   EXPECT_EQ(MsiCloseHandle(0), static_cast<UINT>(ERROR_SUCCESS));
   EXPECT_EQ(MsiCloseHandle(12345), static_cast<UINT>(ERROR_INVALID_HANDLE));
 
   MSIHANDLE record = MsiCreateRecord(1);
   ASSERT_NE(record, 0u);
-#ifndef _WIN32
-  EXPECT_EQ(winsim::OpenInstallerHandles(), 1u);
-#endif
 
   // A record is no database, view or session.
   MSIHANDLE out = 0;
@@ -142,9 +149,6 @@ TEST_F(Installer, HandlesAreCountedCheckedByTypeAndClosedOnce) {
   EXPECT_EQ(MsiCloseHandle(record), static_cast<UINT>(ERROR_SUCCESS));
   EXPECT_EQ(MsiCloseHandle(record), static_cast<UINT>(ERROR_INVALID_HANDLE));
   EXPECT_EQ(MsiRecordGetFieldCount(record), static_cast<UINT>(-1));
-#ifndef _WIN32
-  EXPECT_EQ(winsim::OpenInstallerHandles(), 0u);
-#endif
 }
 
 TEST_F(Installer, CloseAllHandlesReportsHowManyWereOpen) {
@@ -155,7 +159,14 @@ TEST_F(Installer, CloseAllHandlesReportsHowManyWereOpen) {
 }
 
 #ifndef _WIN32
-// Resetting is the simulated machine's own control.
+// Counting open handles and resetting are the simulated machine's own controls.
+TEST_F(Installer, HandlesAreCountedOnSimulatedMachine) {
+  MSIHANDLE record = MsiCreateRecord(1);
+  EXPECT_EQ(winsim::OpenInstallerHandles(), 1u);
+  MsiCloseHandle(record);
+  EXPECT_EQ(winsim::OpenInstallerHandles(), 0u);
+}
+
 TEST_F(Installer, ResetClosesEveryHandleOnSimulatedMachine) {
   MSIHANDLE record = MsiCreateRecord(1);
   winsim::Reset();
@@ -166,30 +177,57 @@ TEST_F(Installer, ResetClosesEveryHandleOnSimulatedMachine) {
 
 // ---- databases ----
 
-TEST_F(Installer, OpenDatabaseRefusesWhatItCannotOpenOrCreate) {
-  kit::WriteFile("C:\\garbage.msi", "not a database");
+// Files no database can be opened from or created at, with the documented code for each.
+class OpenDatabaseRefusals : public Installer {
+ protected:
+  void SetUp() override { kit::WriteFile(garbage, "not a database"); }
   struct Case {
     const char* path;
     LPCSTR persist;
     UINT expected;
-  } cases[] = {
-      {"C:\\missing.msi", MSIDBOPEN_READONLY, ERROR_OPEN_FAILED},
-      {"C:\\missing.msi", MSIDBOPEN_TRANSACT, ERROR_OPEN_FAILED},
-      {"C:\\missing.msi", MSIDBOPEN_DIRECT, ERROR_OPEN_FAILED},
-      {"C:\\garbage.msi", MSIDBOPEN_READONLY, ERROR_OPEN_FAILED},
-      {"C:\\no\\such\\folder\\new.msi", MSIDBOPEN_CREATE, ERROR_CREATE_FAILED},
-      {"C:\\new.msi", reinterpret_cast<LPCSTR>(7), ERROR_INVALID_PARAMETER},
-      {nullptr, MSIDBOPEN_READONLY, ERROR_INVALID_PARAMETER},
   };
+  const std::string missing = scratch / "missing.msi", garbage = scratch / "garbage.msi",
+                    unreachable = scratch / "no\\such\\folder\\new.msi";
+  const std::vector<Case> cases = {
+      {missing.c_str(), MSIDBOPEN_READONLY, ERROR_OPEN_FAILED},
+      {missing.c_str(), MSIDBOPEN_TRANSACT, ERROR_OPEN_FAILED},
+      {missing.c_str(), MSIDBOPEN_DIRECT, ERROR_OPEN_FAILED},
+      {garbage.c_str(), MSIDBOPEN_READONLY, ERROR_OPEN_FAILED},
+      {unreachable.c_str(), MSIDBOPEN_CREATE, ERROR_CREATE_FAILED},
+  };
+};
+
+TEST_F(OpenDatabaseRefusals, NoHandleIsGiven) {
+  for (const Case& c : cases) {
+    MSIHANDLE database = 0;
+    EXPECT_NE(MsiOpenDatabaseA(c.path, c.persist, &database), static_cast<UINT>(ERROR_SUCCESS))
+        << c.path << " mode " << reinterpret_cast<std::uintptr_t>(c.persist);
+    EXPECT_EQ(database, 0u);
+    MsiCloseHandle(database);
+  }
+  MSIHANDLE database = 0;
+  EXPECT_EQ(MsiOpenDatabaseA((scratch / "new.msi").c_str(), reinterpret_cast<LPCSTR>(7), &database),
+            static_cast<UINT>(ERROR_INVALID_PARAMETER))
+      << "no such persistence mode";
+  EXPECT_EQ(database, 0u);
+}
+
+#ifndef _WIN32
+// Wine's msi.dll answers ERROR_FUNCTION_FAILED to all of these, a code the documentation of
+// MsiOpenDatabase does not give, and crashes on a null handle pointer.
+TEST_F(OpenDatabaseRefusals, EachGivesItsDocumentedCodeOnSimulatedMachine) {
   for (const Case& c : cases) {
     MSIHANDLE database = 0;
     EXPECT_EQ(MsiOpenDatabaseA(c.path, c.persist, &database), c.expected)
-        << (c.path ? c.path : "(null)") << " mode " << reinterpret_cast<std::uintptr_t>(c.persist);
-    EXPECT_EQ(database, 0u);
+        << c.path << " mode " << reinterpret_cast<std::uintptr_t>(c.persist);
   }
-  EXPECT_EQ(MsiOpenDatabaseA("C:\\new.msi", MSIDBOPEN_CREATE, nullptr),
+  MSIHANDLE database = 0;
+  EXPECT_EQ(MsiOpenDatabaseA(nullptr, MSIDBOPEN_READONLY, &database),
+            static_cast<UINT>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(MsiOpenDatabaseA((scratch / "new.msi").c_str(), MSIDBOPEN_CREATE, nullptr),
             static_cast<UINT>(ERROR_INVALID_PARAMETER));
 }
+#endif
 
 TEST_F(Installer, ChangesReachTheFileOnlyOnCommitOfAWritableMode) {
   const std::string insert = "INSERT INTO `Property` (`Property`, `Value`) VALUES ('Added', 'x')";
@@ -214,7 +252,8 @@ TEST_F(Installer, ChangesReachTheFileOnlyOnCommitOfAWritableMode) {
     }
     // The file is still a database either way, with the row only when persisted.
     Hold reopened;
-    ASSERT_EQ(MsiOpenDatabaseA("c:\\PKG.MSI", MSIDBOPEN_READONLY, &reopened), ERROR_SUCCESS)
+    ASSERT_EQ(MsiOpenDatabaseA(Upper(package).c_str(), MSIDBOPEN_READONLY, &reopened),
+              ERROR_SUCCESS)
         << "mode " << reinterpret_cast<std::uintptr_t>(c.mode);
     EXPECT_EQ(Column(reopened, "SELECT `Property` FROM `Property`").size(), c.persisted ? 1u : 0u)
         << "mode " << reinterpret_cast<std::uintptr_t>(c.mode) << " commit " << c.commit;
@@ -222,17 +261,18 @@ TEST_F(Installer, ChangesReachTheFileOnlyOnCommitOfAWritableMode) {
 }
 
 TEST_F(Installer, AnOutputPathReceivesTheChangesAndTheSourceKeepsItsOwn) {
+  const std::string out = scratch / "out.msi";
   MakePackage({"INSERT INTO `Property` (`Property`, `Value`) VALUES ('Old', '1')"});
   {
     Hold database;
-    ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), "C:\\out.msi", &database), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), out.c_str(), &database), ERROR_SUCCESS);
     ASSERT_EQ(Exec(database, "INSERT INTO `Property` (`Property`, `Value`) VALUES ('New', '2')"),
               ERROR_SUCCESS);
     ASSERT_EQ(MsiDatabaseCommit(database), ERROR_SUCCESS);
   }
   Hold source, output;
   ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_READONLY, &source), ERROR_SUCCESS);
-  ASSERT_EQ(MsiOpenDatabaseA("C:\\out.msi", MSIDBOPEN_READONLY, &output), ERROR_SUCCESS);
+  ASSERT_EQ(MsiOpenDatabaseA(out.c_str(), MSIDBOPEN_READONLY, &output), ERROR_SUCCESS);
   const std::string all = "SELECT `Property` FROM `Property`";
   EXPECT_EQ(Column(source, all), (std::vector<std::string>{"Old"}));
   EXPECT_EQ(Sorted(Column(output, all)), (std::vector<std::string>{"New", "Old"}));
@@ -263,9 +303,6 @@ TEST_F(Views, SelectTakesParametersOrdersAndEndsWithNoMoreItems) {
       MsiDatabaseOpenViewA(
           database, "SELECT `Name`, `Rank` FROM `Item` WHERE `Rank` > ? ORDER BY `Rank`", &view),
       ERROR_SUCCESS);
-  MSIHANDLE row = 0;
-  EXPECT_EQ(MsiViewFetch(view, &row), static_cast<UINT>(ERROR_FUNCTION_FAILED)) << "not executed";
-
   MsiRecordSetInteger(parameters, 1, 1);
   ASSERT_EQ(MsiViewExecute(view, parameters), ERROR_SUCCESS);
   std::vector<std::string> seen;
@@ -291,8 +328,24 @@ TEST_F(Views, SelectTakesParametersOrdersAndEndsWithNoMoreItems) {
     EXPECT_EQ(Field(fetched, 1), "c");
   }
   EXPECT_EQ(MsiViewClose(view), static_cast<UINT>(ERROR_SUCCESS));
-  EXPECT_EQ(MsiViewFetch(view, &row), static_cast<UINT>(ERROR_FUNCTION_FAILED));
 }
+
+#ifndef _WIN32
+// MsiViewFetch documents ERROR_FUNCTION_FAILED for a view that is not executed; Wine's
+// msi.dll answers ERROR_NO_MORE_ITEMS before the first MsiViewExecute and, depending on what
+// came before, after MsiViewClose.
+TEST_F(Views, FetchOutsideAnExecutionFailsOnSimulatedMachine) {
+  Hold view;
+  ASSERT_EQ(MsiDatabaseOpenViewA(database, "SELECT `Name` FROM `Item`", &view), ERROR_SUCCESS);
+  MSIHANDLE row = 0;
+  EXPECT_EQ(MsiViewFetch(view, &row), static_cast<UINT>(ERROR_FUNCTION_FAILED)) << "not executed";
+  EXPECT_EQ(row, 0u);
+  ASSERT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS);
+  ASSERT_EQ(MsiViewClose(view), ERROR_SUCCESS);
+  EXPECT_EQ(MsiViewFetch(view, &row), static_cast<UINT>(ERROR_FUNCTION_FAILED)) << "closed";
+  EXPECT_EQ(row, 0u);
+}
+#endif
 
 TEST_F(Views, BadQueriesAndColumnInfo) {
   MSIHANDLE view = 0;
@@ -347,7 +400,8 @@ TEST_F(Installer, RecordStringsTruncateAsDocumented) {
     EXPECT_STREQ(buffer, c.text) << c.capacity;
     EXPECT_EQ(size, 6u) << c.capacity;
   }
-  // A size of 0 asks for the length and leaves the buffer alone; so does a null buffer.
+  // The documented way to ask for the length: an empty string with a size of 0, which
+  // leaves the buffer alone. A null buffer gives the length too.
   char untouched[] = "";
   DWORD size = 0;
   EXPECT_EQ(MsiRecordGetStringA(record, 1, untouched, &size), static_cast<UINT>(ERROR_MORE_DATA));
@@ -355,10 +409,18 @@ TEST_F(Installer, RecordStringsTruncateAsDocumented) {
   size = 0;
   EXPECT_EQ(MsiRecordGetStringA(record, 1, nullptr, &size), static_cast<UINT>(ERROR_SUCCESS));
   EXPECT_EQ(size, 6u);
+}
+
+#ifndef _WIN32
+// A null size pointer crashes Wine's msi.dll.
+TEST_F(Installer, ARecordStringWithoutASizeIsAnInvalidParameterOnSimulatedMachine) {
+  Hold record(MsiCreateRecord(1));
+  ASSERT_EQ(MsiRecordSetStringA(record, 1, "abcdef"), ERROR_SUCCESS);
   char buffer[8];
   EXPECT_EQ(MsiRecordGetStringA(record, 1, buffer, nullptr),
             static_cast<UINT>(ERROR_INVALID_PARAMETER));
 }
+#endif
 
 TEST_F(Installer, RecordFieldsConvertAndStayWithinTheirCount) {
   Hold record(MsiCreateRecord(3));
@@ -385,11 +447,21 @@ TEST_F(Installer, RecordFieldsConvertAndStayWithinTheirCount) {
   EXPECT_TRUE(MsiRecordIsNull(record, 4));
   EXPECT_EQ(Field(record, 4), "");
   EXPECT_EQ(MsiRecordGetInteger(record, 4), static_cast<int>(MSI_NULL_INTEGER));
-  EXPECT_EQ(MsiRecordSetStringA(record, 4, "x"), static_cast<UINT>(ERROR_INVALID_PARAMETER));
+  EXPECT_NE(MsiRecordSetStringA(record, 4, "x"), static_cast<UINT>(ERROR_SUCCESS));
   EXPECT_EQ(MsiRecordSetInteger(record, 4, 1), static_cast<UINT>(ERROR_INVALID_PARAMETER));
 
   EXPECT_EQ(MsiCreateRecord(65536), 0u);
 }
+
+#ifndef _WIN32
+// The documentation says only that storing into a field past the end is an error; the
+// simulated machine answers ERROR_INVALID_PARAMETER as MsiRecordSetInteger does, where
+// Wine's msi.dll answers ERROR_INVALID_FIELD for a string.
+TEST_F(Installer, AStringPastTheLastFieldIsAnInvalidParameterOnSimulatedMachine) {
+  Hold record(MsiCreateRecord(3));
+  EXPECT_EQ(MsiRecordSetStringA(record, 4, "x"), static_cast<UINT>(ERROR_INVALID_PARAMETER));
+}
+#endif
 
 // ---- summary information ----
 
@@ -398,21 +470,11 @@ TEST_F(Installer, SummaryPropertiesAreCheckedAgainstTheirTypes) {
   ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_CREATE, &database), ERROR_SUCCESS);
   Hold summary;
   ASSERT_EQ(MsiGetSummaryInformationA(database, nullptr, 2, &summary), ERROR_SUCCESS);
-  struct Case {
-    UINT pid;
-    UINT type;
-    UINT expected;
-  } cases[] = {
-      {PID_TITLE, VT_I4, ERROR_DATATYPE_MISMATCH},
-      {PID_PAGECOUNT, VT_LPSTR, ERROR_DATATYPE_MISMATCH},
-      {PID_CODEPAGE, VT_I4, ERROR_DATATYPE_MISMATCH},
-      {17, VT_LPSTR, ERROR_UNKNOWN_PROPERTY},
-      {42, VT_I4, ERROR_UNKNOWN_PROPERTY},
-      {PID_TITLE, 8 /* VT_BSTR */, ERROR_UNSUPPORTED_TYPE},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(MsiSummaryInfoSetPropertyA(summary, c.pid, c.type, 1, nullptr, "t"), c.expected)
-        << "pid " << c.pid << " type " << c.type;
+  for (const auto& [pid, type] :
+       {std::pair<UINT, UINT>{PID_TITLE, VT_I4}, {PID_PAGECOUNT, VT_LPSTR}, {PID_CODEPAGE, VT_I4}})
+    EXPECT_EQ(MsiSummaryInfoSetPropertyA(summary, pid, type, 1, nullptr, "t"),
+              static_cast<UINT>(ERROR_DATATYPE_MISMATCH))
+        << "pid " << pid << " type " << type;
   EXPECT_EQ(MsiSummaryInfoSetPropertyA(summary, PID_TITLE, VT_LPSTR, 0, nullptr, nullptr),
             static_cast<UINT>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(MsiSummaryInfoSetPropertyA(summary, PID_CREATE_DTM, VT_FILETIME, 0, nullptr, nullptr),
@@ -427,23 +489,47 @@ TEST_F(Installer, SummaryPropertiesAreCheckedAgainstTheirTypes) {
             static_cast<UINT>(ERROR_FUNCTION_FAILED));
 }
 
-TEST_F(Installer, SummaryPersistedByPathReadsBack) {
-  MakePackage({}, {});
-  FILETIME created{0x89ABCDEFu, 0x01D2A3B4u};
-  {
-    Hold summary;
-    ASSERT_EQ(MsiGetSummaryInformationA(0, package.c_str(), 3, &summary), ERROR_SUCCESS);
-    ASSERT_EQ(MsiSummaryInfoSetPropertyA(summary, PID_SUBJECT, VT_LPSTR, 0, nullptr, "Nolva Apps"),
-              ERROR_SUCCESS);
-    ASSERT_EQ(MsiSummaryInfoSetPropertyA(summary, PID_PAGECOUNT, VT_I4, 300, nullptr, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(
-        MsiSummaryInfoSetPropertyA(summary, PID_CREATE_DTM, VT_FILETIME, 0, &created, nullptr),
-        ERROR_SUCCESS);
-    ASSERT_EQ(MsiSummaryInfoPersist(summary), ERROR_SUCCESS);
-  }
+#ifndef _WIN32
+// MsiSummaryInfoSetProperty has codes of its own for a property outside the set (the
+// thumbnail included, which it does not set) and for a type no summary property has; Wine's
+// msi.dll answers ERROR_DATATYPE_MISMATCH to both.
+TEST_F(Installer, UnknownSummaryPropertiesAndTypesHaveCodesOfTheirOwnOnSimulatedMachine) {
+  Hold database;
+  ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_CREATE, &database), ERROR_SUCCESS);
   Hold summary;
-  ASSERT_EQ(MsiGetSummaryInformationA(0, package.c_str(), 0, &summary), ERROR_SUCCESS);
+  ASSERT_EQ(MsiGetSummaryInformationA(database, nullptr, 2, &summary), ERROR_SUCCESS);
+  struct Case {
+    UINT pid;
+    UINT type;
+    UINT expected;
+  } cases[] = {
+      {17 /* the thumbnail */, VT_LPSTR, ERROR_UNKNOWN_PROPERTY},
+      {42, VT_I4, ERROR_UNKNOWN_PROPERTY},
+      {PID_TITLE, 8 /* VT_BSTR */, ERROR_UNSUPPORTED_TYPE},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(MsiSummaryInfoSetPropertyA(summary, c.pid, c.type, 1, nullptr, "t"), c.expected)
+        << "pid " << c.pid << " type " << c.type;
+}
+#endif
+
+const FILETIME kCreated{0x89ABCDEFu, 0x01D2A3B4u};
+
+void SetSummaryProperties(MSIHANDLE summary) {
+  ASSERT_EQ(MsiSummaryInfoSetPropertyA(summary, PID_SUBJECT, VT_LPSTR, 0, nullptr, "Nolva Apps"),
+            ERROR_SUCCESS);
+  ASSERT_EQ(MsiSummaryInfoSetPropertyA(summary, PID_PAGECOUNT, VT_I4, 300, nullptr, nullptr),
+            ERROR_SUCCESS);
+  FILETIME created = kCreated;
+  ASSERT_EQ(MsiSummaryInfoSetPropertyA(summary, PID_CREATE_DTM, VT_FILETIME, 0, &created, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(MsiSummaryInfoPersist(summary), ERROR_SUCCESS);
+}
+
+// What SetSummaryProperties wrote, read from the file by its path.
+void ExpectSummaryPropertiesIn(const std::string& path) {
+  Hold summary;
+  ASSERT_EQ(MsiGetSummaryInformationA(0, path.c_str(), 0, &summary), ERROR_SUCCESS);
   UINT type = 0;
   INT number = 0;
   FILETIME time{};
@@ -463,8 +549,8 @@ TEST_F(Installer, SummaryPersistedByPathReadsBack) {
       MsiSummaryInfoGetPropertyA(summary, PID_CREATE_DTM, &type, nullptr, &time, nullptr, nullptr),
       ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<UINT>(VT_FILETIME));
-  EXPECT_EQ(time.dwLowDateTime, created.dwLowDateTime);
-  EXPECT_EQ(time.dwHighDateTime, created.dwHighDateTime);
+  EXPECT_EQ(time.dwLowDateTime, kCreated.dwLowDateTime);
+  EXPECT_EQ(time.dwHighDateTime, kCreated.dwHighDateTime);
   ASSERT_EQ(
       MsiSummaryInfoGetPropertyA(summary, PID_AUTHOR, &type, nullptr, nullptr, nullptr, nullptr),
       ERROR_SUCCESS);
@@ -472,35 +558,96 @@ TEST_F(Installer, SummaryPersistedByPathReadsBack) {
   EXPECT_EQ(MsiSummaryInfoSetPropertyA(summary, PID_AUTHOR, VT_LPSTR, 0, nullptr, "x"),
             static_cast<UINT>(ERROR_FUNCTION_FAILED))
       << "opened with no updates";
+}
+
+TEST_F(Installer, SummaryPersistedThroughADatabaseReadsBackByPath) {
+  MakePackage({}, {});
+  {
+    Hold database;
+    ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_TRANSACT, &database), ERROR_SUCCESS);
+    Hold summary;
+    ASSERT_EQ(MsiGetSummaryInformationA(database, nullptr, 3, &summary), ERROR_SUCCESS);
+    SetSummaryProperties(summary);
+    ASSERT_EQ(MsiDatabaseCommit(database), ERROR_SUCCESS);
+  }
+  ExpectSummaryPropertiesIn(package);
+}
+
+#ifndef _WIN32
+// A summary opened by path with updates is persisted to that file, as the documentation of
+// MsiGetSummaryInformation has it (a database not open is named by its path); Wine's msi.dll
+// reports success and writes nothing. It also answers ERROR_FUNCTION_FAILED for a missing
+// file, where the documented code is ERROR_INSTALL_PACKAGE_INVALID.
+TEST_F(Installer, SummaryPersistedByPathReadsBackOnSimulatedMachine) {
+  MakePackage({}, {});
+  {
+    Hold summary;
+    ASSERT_EQ(MsiGetSummaryInformationA(0, package.c_str(), 3, &summary), ERROR_SUCCESS);
+    SetSummaryProperties(summary);
+  }
+  ExpectSummaryPropertiesIn(package);
 
   MSIHANDLE missing = 0;
-  EXPECT_EQ(MsiGetSummaryInformationA(0, "C:\\missing.msi", 0, &missing),
+  EXPECT_EQ(MsiGetSummaryInformationA(0, (scratch / "missing.msi").c_str(), 0, &missing),
             static_cast<UINT>(ERROR_INSTALL_PACKAGE_INVALID));
 }
+#endif
 
 // ---- sessions ----
 
-TEST_F(Installer, OpenPackageRefusesMissingFilesAndIncompleteSummaries) {
-  MSIHANDLE session = 0;
-  EXPECT_EQ(MsiOpenPackageA("C:\\missing.msi", &session),
-            static_cast<UINT>(ERROR_INSTALL_PACKAGE_OPEN_FAILED));
-  kit::WriteFile("C:\\garbage.msi", "not a database");
-  EXPECT_EQ(MsiOpenPackageA("C:\\garbage.msi", &session),
-            static_cast<UINT>(ERROR_INSTALL_PACKAGE_INVALID));
-  EXPECT_EQ(MsiOpenPackageA(nullptr, &session), static_cast<UINT>(ERROR_INVALID_PARAMETER));
-
-  // Each of the four summary properties is required.
-  for (UINT left_out : kPackageSummary) {
-    std::set<UINT> summary = kPackageSummary;
-    summary.erase(left_out);
-    MakePackage({}, summary);
-    EXPECT_EQ(MsiOpenPackageA(package.c_str(), &session), static_cast<UINT>(ERROR_INSTALL_PACKAGE_INVALID))
-        << "without pid " << left_out;
+TEST_F(Installer, OpenPackageRefusesMissingFilesAndPackagesWithoutAPackageCode) {
+  const std::string missing = scratch / "missing.msi", garbage = scratch / "garbage.msi";
+  kit::WriteFile(garbage, "not a database");
+  for (const std::string& path : {missing, garbage}) {
+    MSIHANDLE session = 0;
+    EXPECT_NE(MsiOpenPackageA(path.c_str(), &session), static_cast<UINT>(ERROR_SUCCESS)) << path;
     EXPECT_EQ(session, 0u);
   }
-  MakePackage({}, {});
-  EXPECT_EQ(MsiOpenPackageA(package.c_str(), &session), static_cast<UINT>(ERROR_INSTALL_PACKAGE_INVALID));
+  MSIHANDLE session = 0;
+  EXPECT_EQ(MsiOpenPackageA(nullptr, &session), static_cast<UINT>(ERROR_INVALID_PARAMETER));
+
+  // The revision number holds the package code.
+  for (const std::set<UINT>& summary :
+       {std::set<UINT>{}, std::set<UINT>{PID_TEMPLATE, PID_PAGECOUNT, PID_WORDCOUNT}}) {
+    MakePackage({}, summary);
+    EXPECT_EQ(MsiOpenPackageA(package.c_str(), &session),
+              static_cast<UINT>(ERROR_INSTALL_PACKAGE_INVALID))
+        << summary.size() << " summary properties";
+    EXPECT_EQ(session, 0u);
+  }
+
+  // The word count may be left out: it is 0 then.
+  MakePackage({}, {PID_TEMPLATE, PID_REVNUMBER, PID_PAGECOUNT});
+  Hold opened;
+  EXPECT_EQ(MsiOpenPackageA(package.c_str(), &opened), static_cast<UINT>(ERROR_SUCCESS));
 }
+
+#ifndef _WIN32
+// MsiOpenPackage documents no code for a missing or broken file; the simulated machine gives
+// the installer's own ERROR_INSTALL_PACKAGE_OPEN_FAILED and ERROR_INSTALL_PACKAGE_INVALID,
+// where Wine's msi.dll gives ERROR_FILE_NOT_FOUND and ERROR_FUNCTION_FAILED. The template
+// and the page count are required summary properties too; Wine's msi.dll opens a package
+// without them.
+TEST_F(Installer, OpenPackageCodesAndRequiredSummaryOnSimulatedMachine) {
+  MSIHANDLE session = 0;
+  EXPECT_EQ(MsiOpenPackageA((scratch / "missing.msi").c_str(), &session),
+            static_cast<UINT>(ERROR_INSTALL_PACKAGE_OPEN_FAILED));
+  const std::string garbage = scratch / "garbage.msi";
+  kit::WriteFile(garbage, "not a database");
+  EXPECT_EQ(MsiOpenPackageA(garbage.c_str(), &session),
+            static_cast<UINT>(ERROR_INSTALL_PACKAGE_INVALID));
+
+  for (UINT required : {PID_TEMPLATE, PID_PAGECOUNT}) {
+    std::set<UINT> summary = kPackageSummary;
+    summary.erase(required);
+    MakePackage({}, summary);
+    EXPECT_EQ(MsiOpenPackageA(package.c_str(), &session),
+              static_cast<UINT>(ERROR_INSTALL_PACKAGE_INVALID))
+        << "without pid " << required;
+    EXPECT_EQ(session, 0u);
+  }
+}
+#endif
 
 class Sessions : public Installer {
  protected:
@@ -623,7 +770,8 @@ std::string PropertyRow(const char* name, const char* value) {
 }
 
 // TARGETDIR
-//   ProgramFilesFolder (".")
+//   DATA ("Data")
+//   ProgramFilesFolder (the installer's own folder property)
 //     INSTALLDIR ("NOLVA~1|Nolva Apps:Source")
 //       BIN ("bin"), SAME ("."), FIXED (own property)
 //   OTHER ("other", parent names itself: a second root)
@@ -632,6 +780,7 @@ std::vector<std::string> DirectoryPackage(std::vector<std::string> extra = {}) {
       kDirectoryTable,
       kComponentTable,
       DirectoryRow("TARGETDIR", nullptr, "SourceDir"),
+      DirectoryRow("DATA", "TARGETDIR", "Data"),
       DirectoryRow("ProgramFilesFolder", "TARGETDIR", "."),
       DirectoryRow("INSTALLDIR", "ProgramFilesFolder", "NOLVA~1|Nolva Apps:Source"),
       DirectoryRow("BIN", "INSTALLDIR", "bin"),
@@ -645,51 +794,92 @@ std::vector<std::string> DirectoryPackage(std::vector<std::string> extra = {}) {
   return sql;
 }
 
+// Costing as the documentation has a program run it before the directory and component
+// functions.
+void Cost(MSIHANDLE session) {
+  for (const char* action : {"CostInitialize", "FileCost", "CostFinalize"})
+    ASSERT_EQ(MsiDoActionA(session, action), ERROR_SUCCESS) << action;
+}
+
 TEST_F(Installer, CostFinalizeResolvesTheDirectoryTable) {
+  // A root whose property is unset lies at ROOTDRIVE (null here), else at the property.
+  for (const char* target : {static_cast<const char*>(nullptr), "F:\\Target"}) {
+    MakePackage(DirectoryPackage(target ? std::vector<std::string>{PropertyRow("TARGETDIR", target)}
+                                        : std::vector<std::string>{}));
+    Hold session;
+    ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
+    EXPECT_EQ(TargetPath(session, "TARGETDIR"), "<error " + std::to_string(ERROR_DIRECTORY) + ">")
+        << "before costing";
+    // A system folder the installer sets when it opens the package.
+    const std::string programFiles = Property(session, "ProgramFilesFolder");
+    ASSERT_FALSE(programFiles.empty());
+    EXPECT_EQ(programFiles.back(), '\\');
+    Cost(session);
+
+    const std::string root = target ? std::string(target) + "\\" : Property(session, "ROOTDRIVE");
+    ASSERT_FALSE(root.empty());
+    EXPECT_EQ(TargetPath(session, "TARGETDIR"), root);
+    EXPECT_EQ(TargetPath(session, "DATA"), root + "Data\\");
+    EXPECT_EQ(TargetPath(session, "ProgramFilesFolder"), programFiles);
+    EXPECT_EQ(TargetPath(session, "INSTALLDIR"), programFiles + "Nolva Apps\\");
+    EXPECT_EQ(TargetPath(session, "BIN"), programFiles + "Nolva Apps\\bin\\");
+    EXPECT_EQ(TargetPath(session, "SAME"), programFiles + "Nolva Apps\\");
+    EXPECT_EQ(TargetPath(session, "FIXED"), "E:\\Fixed\\");
+    // Every directory's property now holds its target.
+    EXPECT_EQ(Property(session, "BIN"), programFiles + "Nolva Apps\\bin\\");
+    EXPECT_EQ(Property(session, "FIXED"), "E:\\Fixed\\");
+    EXPECT_EQ(Property(session, "TARGETDIR"), root);
+  }
+}
+
+#ifndef _WIN32
+// The documented resolution that Wine's msi.dll does not follow:
+// - ROOTDRIVE authored in the Property table is the drive of a root whose property is unset
+//   (ROOTDRIVE property); Wine ignores it and sets ROOTDRIVE to C:\ at CostFinalize.
+// - MsiGetTargetPath takes a root by its DefaultDir value as well; Wine answers
+//   ERROR_DIRECTORY.
+// - A second root, here one that names itself as parent, lies at ROOTDRIVE too; Wine gives
+//   it no target path.
+// The simulated machine's Program Files folders are fixed: it is a 32-bit Windows on C:.
+TEST_F(Installer, CostFinalizeResolvesRootsAsDocumentedOnSimulatedMachine) {
   struct Case {
     std::vector<std::string> properties;
     const char* root;
   } cases[] = {
       {{}, "C:\\"},
       {{PropertyRow("ROOTDRIVE", "D:\\")}, "D:\\"},
-      {{PropertyRow("ROOTDRIVE", "D:\\"), PropertyRow("TARGETDIR", "F:\\Target")}, "F:\\Target\\"},
   };
   for (const Case& c : cases) {
     MakePackage(DirectoryPackage(c.properties));
     Hold session;
     ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
-    char buffer[64];
-    DWORD size = sizeof buffer;
-    EXPECT_EQ(MsiGetTargetPathA(session, "TARGETDIR", buffer, &size),
-              static_cast<UINT>(ERROR_DIRECTORY))
-        << "before costing";
-    ASSERT_EQ(MsiDoActionA(session, "CostInitialize"), ERROR_SUCCESS);
-    ASSERT_EQ(MsiDoActionA(session, "FileCost"), ERROR_SUCCESS);
-    ASSERT_EQ(MsiDoActionA(session, "CostFinalize"), ERROR_SUCCESS);
-
-    const std::string root = c.root;
-    EXPECT_EQ(TargetPath(session, "TARGETDIR"), root);
-    EXPECT_EQ(TargetPath(session, "SourceDir"), root) << "a root by its DefaultDir";
-    EXPECT_EQ(TargetPath(session, "ProgramFilesFolder"), root);
-    EXPECT_EQ(TargetPath(session, "INSTALLDIR"), root + "Nolva Apps\\");
-    EXPECT_EQ(TargetPath(session, "BIN"), root + "Nolva Apps\\bin\\");
-    EXPECT_EQ(TargetPath(session, "SAME"), root + "Nolva Apps\\");
-    EXPECT_EQ(TargetPath(session, "FIXED"), "E:\\Fixed\\");
-    // Every directory's property now holds its target.
-    EXPECT_EQ(Property(session, "BIN"), root + "Nolva Apps\\bin\\");
-    EXPECT_EQ(Property(session, "FIXED"), "E:\\Fixed\\");
-    EXPECT_EQ(Property(session, "TARGETDIR"), root);
+    EXPECT_EQ(Property(session, "ProgramFilesFolder"), "C:\\Program Files\\");
+    EXPECT_EQ(Property(session, "CommonFilesFolder"), "C:\\Program Files\\Common Files\\");
+    Cost(session);
+    EXPECT_EQ(Property(session, "ROOTDRIVE"), c.root);
+    EXPECT_EQ(TargetPath(session, "TARGETDIR"), c.root);
+    EXPECT_EQ(TargetPath(session, "SourceDir"), c.root) << "a root by its DefaultDir";
+    EXPECT_EQ(TargetPath(session, "OTHER"), c.root);
   }
 }
+#endif
 
-TEST_F(Installer, CostFinalizeAloneAndBrokenTables) {
+#ifndef _WIN32
+// The documentation has a program run CostInitialize and FileCost before CostFinalize. Run
+// alone, CostFinalize on the simulated machine initializes costing first; Wine's msi.dll
+// succeeds without resolving any directory.
+TEST_F(Installer, CostFinalizeAloneCostsOnSimulatedMachine) {
   MakePackage(DirectoryPackage());
-  {
-    Hold session;
-    ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
-    ASSERT_EQ(MsiDoActionA(session, "CostFinalize"), ERROR_SUCCESS);
-    EXPECT_EQ(TargetPath(session, "OTHER"), "C:\\");
-  }
+  Hold session;
+  ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
+  ASSERT_EQ(MsiDoActionA(session, "CostFinalize"), ERROR_SUCCESS);
+  EXPECT_EQ(TargetPath(session, "INSTALLDIR"),
+            Property(session, "ProgramFilesFolder") + "Nolva Apps\\");
+}
+
+// A Directory table whose parents cannot be resolved fails costing on the simulated machine;
+// the documentation says nothing of it, and Wine's msi.dll costs such a table.
+TEST_F(Installer, CostFinalizeRefusesBrokenDirectoryTablesOnSimulatedMachine) {
   // A parent that is not in the table, and two directories that are each other's parent.
   const std::vector<std::vector<std::string>> brokenTables = {
       {DirectoryRow("ORPHAN", "NOWHERE", "orphan")},
@@ -703,14 +893,15 @@ TEST_F(Installer, CostFinalizeAloneAndBrokenTables) {
         << extra.front();
   }
 }
+#endif
 
 class Costed : public Installer {
  protected:
   void SetUp() override {
     MakePackage(DirectoryPackage());
     ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
-    ASSERT_EQ(MsiDoActionA(session, "CostInitialize"), ERROR_SUCCESS);
-    ASSERT_EQ(MsiDoActionA(session, "CostFinalize"), ERROR_SUCCESS);
+    Cost(session);
+    programFiles = TargetPath(session, "ProgramFilesFolder");
   }
   void TearDown() override {
     MsiCloseHandle(session.value);
@@ -718,6 +909,7 @@ class Costed : public Installer {
     Installer::TearDown();
   }
   Hold session;
+  std::string programFiles;
 };
 
 TEST_F(Costed, SetTargetPathMovesTheFolderAndWhatFollowsIt) {
@@ -725,22 +917,35 @@ TEST_F(Costed, SetTargetPathMovesTheFolderAndWhatFollowsIt) {
   EXPECT_EQ(TargetPath(session, "INSTALLDIR"), "D:\\Apps\\");
   EXPECT_EQ(TargetPath(session, "BIN"), "D:\\Apps\\bin\\");
   EXPECT_EQ(TargetPath(session, "SAME"), "D:\\Apps\\");
-  EXPECT_EQ(TargetPath(session, "FIXED"), "E:\\Fixed\\");
-  EXPECT_EQ(TargetPath(session, "ProgramFilesFolder"), "C:\\");
+  EXPECT_EQ(TargetPath(session, "ProgramFilesFolder"), programFiles);
   EXPECT_EQ(Property(session, "INSTALLDIR"), "D:\\Apps\\");
   EXPECT_EQ(Property(session, "BIN"), "D:\\Apps\\bin\\");
 
-  // A child set on its own no longer follows its parent.
+  ASSERT_EQ(MsiSetTargetPathA(session, "TARGETDIR", "H:\\"), ERROR_SUCCESS);
+  EXPECT_EQ(TargetPath(session, "DATA"), "H:\\Data\\");
+  EXPECT_EQ(Property(session, "DATA"), "H:\\Data\\");
+
+  // A property set after costing does not move a path.
+  ASSERT_EQ(MsiSetPropertyA(session, "DATA", "Z:\\"), ERROR_SUCCESS);
+  EXPECT_EQ(TargetPath(session, "DATA"), "H:\\Data\\");
+}
+
+#ifndef _WIN32
+// MsiSetTargetPath updates the paths subordinate or equivalent to the changed path; a
+// directory whose path was set on its own (by its property, by MsiSetTargetPath, or as a
+// system folder) is not one of them and stays where it is. Wine's msi.dll derives every
+// directory below the changed one anew from the Directory table instead.
+TEST_F(Costed, ADirectoryWithAPathOfItsOwnStaysWhenAnAncestorMovesOnSimulatedMachine) {
+  ASSERT_EQ(MsiSetTargetPathA(session, "INSTALLDIR", "D:\\Apps"), ERROR_SUCCESS);
+  EXPECT_EQ(TargetPath(session, "FIXED"), "E:\\Fixed\\");
+
   ASSERT_EQ(MsiSetTargetPathA(session, "BIN", "G:\\Bin\\"), ERROR_SUCCESS);
   ASSERT_EQ(MsiSetTargetPathA(session, "TARGETDIR", "H:\\"), ERROR_SUCCESS);
   EXPECT_EQ(TargetPath(session, "BIN"), "G:\\Bin\\");
   EXPECT_EQ(TargetPath(session, "INSTALLDIR"), "D:\\Apps\\");
-  EXPECT_EQ(TargetPath(session, "ProgramFilesFolder"), "H:\\");
-
-  // A property set after costing does not move a path.
-  ASSERT_EQ(MsiSetPropertyA(session, "SAME", "Z:\\"), ERROR_SUCCESS);
-  EXPECT_EQ(TargetPath(session, "SAME"), "D:\\Apps\\");
+  EXPECT_EQ(TargetPath(session, "ProgramFilesFolder"), programFiles);
 }
+#endif
 
 TEST_F(Costed, TargetPathErrors) {
   EXPECT_EQ(MsiSetTargetPathA(session, "NOPE", "D:\\"), static_cast<UINT>(ERROR_DIRECTORY));
@@ -753,21 +958,24 @@ TEST_F(Costed, TargetPathErrors) {
   EXPECT_EQ(MsiGetTargetPathA(session, "NOPE", buffer, &size), static_cast<UINT>(ERROR_DIRECTORY));
   EXPECT_EQ(MsiGetTargetPathA(session, nullptr, buffer, &size),
             static_cast<UINT>(ERROR_INVALID_PARAMETER));
+  const std::string bin = TargetPath(session, "BIN");
+  ASSERT_GT(bin.size(), sizeof buffer);
+  size = sizeof buffer;
   EXPECT_EQ(MsiGetTargetPathA(session, "BIN", buffer, &size), static_cast<UINT>(ERROR_MORE_DATA));
-  EXPECT_STREQ(buffer, "C:\\Nolv");
-  EXPECT_EQ(size, std::strlen("C:\\Nolva Apps\\bin\\"));
+  EXPECT_EQ(std::string(buffer), bin.substr(0, sizeof buffer - 1));
+  EXPECT_EQ(size, bin.size());
 }
 
 // ---- costing: components ----
 
-TEST_F(Installer, ComponentsAreKnownFromCostInitialize) {
+TEST_F(Installer, ComponentStatesAreKnownOnceCosted) {
   MakePackage(DirectoryPackage());
   Hold session;
   ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
   INSTALLSTATE installed = INSTALLSTATE_BROKEN, action = INSTALLSTATE_BROKEN;
   EXPECT_EQ(MsiGetComponentStateA(session, "Core", &installed, &action),
             static_cast<UINT>(ERROR_UNKNOWN_COMPONENT));
-  ASSERT_EQ(MsiDoActionA(session, "CostInitialize"), ERROR_SUCCESS);
+  Cost(session);
 
   ASSERT_EQ(MsiGetComponentStateA(session, "Core", &installed, &action), ERROR_SUCCESS);
   EXPECT_EQ(installed, INSTALLSTATE_ABSENT);
@@ -778,16 +986,35 @@ TEST_F(Installer, ComponentsAreKnownFromCostInitialize) {
   EXPECT_EQ(installed, INSTALLSTATE_ABSENT);
   EXPECT_EQ(action, INSTALLSTATE_LOCAL);
 
-  EXPECT_EQ(MsiSetComponentStateA(session, "Core", INSTALLSTATE_DEFAULT),
-            static_cast<UINT>(ERROR_FUNCTION_FAILED));
   EXPECT_EQ(MsiGetComponentStateA(session, "core", &installed, &action),
             static_cast<UINT>(ERROR_UNKNOWN_COMPONENT));
   EXPECT_EQ(MsiSetComponentStateA(session, "Missing", INSTALLSTATE_LOCAL),
             static_cast<UINT>(ERROR_UNKNOWN_COMPONENT));
-  EXPECT_EQ(MsiGetComponentStateA(session, "Core", nullptr, &action),
-            static_cast<UINT>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(MsiGetComponentStateA(999999, "Core", &installed, &action),
             static_cast<UINT>(ERROR_INVALID_HANDLE));
 }
+
+#ifndef _WIN32
+// Where Wine's msi.dll is laxer than the documentation or answers what it leaves open:
+// - after CostInitialize alone the simulated machine knows a component is not installed;
+//   Wine reports INSTALLSTATE_UNKNOWN until CostFinalize;
+// - MsiSetComponentState takes ABSENT, LOCAL or SOURCE; Wine takes any state;
+// - MsiGetComponentState's state pointers must not be null; Wine accepts null.
+TEST_F(Installer, ComponentStatesOnSimulatedMachine) {
+  MakePackage(DirectoryPackage());
+  Hold session;
+  ASSERT_EQ(MsiOpenPackageA(package.c_str(), &session), ERROR_SUCCESS);
+  ASSERT_EQ(MsiDoActionA(session, "CostInitialize"), ERROR_SUCCESS);
+  INSTALLSTATE installed = INSTALLSTATE_BROKEN, action = INSTALLSTATE_BROKEN;
+  ASSERT_EQ(MsiGetComponentStateA(session, "Core", &installed, &action), ERROR_SUCCESS);
+  EXPECT_EQ(installed, INSTALLSTATE_ABSENT);
+  EXPECT_EQ(action, INSTALLSTATE_UNKNOWN);
+
+  EXPECT_EQ(MsiSetComponentStateA(session, "Core", INSTALLSTATE_DEFAULT),
+            static_cast<UINT>(ERROR_FUNCTION_FAILED));
+  EXPECT_EQ(MsiGetComponentStateA(session, "Core", nullptr, &action),
+            static_cast<UINT>(ERROR_INVALID_PARAMETER));
+}
+#endif
 
 }  // namespace

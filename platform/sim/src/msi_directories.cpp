@@ -109,6 +109,10 @@ void LoadDirectories(Session& session) {
 }
 
 UINT ResolveDirectories(Session& session) {
+  // Unless the package or a caller set ROOTDRIVE, the installer sets it to the local drive
+  // with the most free space: the simulated machine's drive C.
+  if (PropertyValue(session, "ROOTDRIVE").empty()) SetPropertyValue(session, "ROOTDRIVE", "C:\\");
+  const std::string rootDrive = WithBackslash(PropertyValue(session, "ROOTDRIVE"));
   // Roots and directories whose property is set are fixed; the rest follow their parents.
   for (auto& entry : session.directories) {
     Directory& directory = entry.second;
@@ -117,8 +121,7 @@ UINT ResolveDirectories(Session& session) {
     if (!own.empty()) {
       directory.target = WithBackslash(own);
     } else if (directory.parent.empty()) {
-      const std::string drive = PropertyValue(session, "ROOTDRIVE");
-      directory.target = WithBackslash(drive.empty() ? "C:\\" : drive);
+      directory.target = rootDrive;
     }
   }
   if (!DeriveTargets(session)) return ERROR_INSTALL_FAILURE;

@@ -26,14 +26,15 @@ void SetPropertyValue(Session& session, const std::string& name, const std::stri
 
 namespace {
 
-// Windows Installer refuses a package whose summary information lacks any of these.
+// The summary properties a package is documented to require: the template, the revision
+// number (the package code) and the page count (the least installer version). The word count
+// is not among them: left out, it is 0.
 bool HasPackageSummary(LibmsiDatabase* db) {
   ErrorSlot error;
   GObjectPtr<LibmsiSummaryInfo> info(libmsi_summary_info_new(db, 0, error.Out()));
   if (!info) return false;
-  for (LibmsiProperty required :
-       {LIBMSI_PROPERTY_TEMPLATE, LIBMSI_PROPERTY_UUID /* revision */,
-        LIBMSI_PROPERTY_VERSION /* pages */, LIBMSI_PROPERTY_SOURCE /* words */}) {
+  for (LibmsiProperty required : {LIBMSI_PROPERTY_TEMPLATE, LIBMSI_PROPERTY_UUID /* revision */,
+                                  LIBMSI_PROPERTY_VERSION /* pages */}) {
     if (libmsi_summary_info_get_property_type(info.get(), required, error.Out()) ==
         LIBMSI_PROPERTY_TYPE_EMPTY)
       return false;
@@ -69,6 +70,10 @@ UINT OpenPackage(LPCSTR szPackagePath, MSIHANDLE* hProduct) {
   for (const auto& row :
        SelectText(db, "Property", "SELECT `Property`, `Value` FROM `Property`", 2))
     SetPropertyValue(*session, row[0], row[1]);
+  // The installer sets the system folder properties itself, over any value in the package.
+  // The simulated machine is a 32-bit Windows installed on drive C.
+  SetPropertyValue(*session, "ProgramFilesFolder", "C:\\Program Files\\");
+  SetPropertyValue(*session, "CommonFilesFolder", "C:\\Program Files\\Common Files\\");
 
   *hProduct = NewHandle(session);
   return *hProduct != 0 ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
