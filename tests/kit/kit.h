@@ -105,7 +105,7 @@ class Session {
   MSIHANDLE handle() const { return handle_; }
   std::string Property(const std::string& name) const;
   void SetProperty(const std::string& name, const std::string& value);
-  // Runs CostInitialize and CostFinalize, so that target paths can be read and set.
+  // Runs CostInitialize, FileCost and CostFinalize, so that target paths can be read and set.
   void Cost();
   // The directory's target path; "<error N>" when it cannot be had.
   std::string TargetPath(const std::string& directory) const;

@@ -143,8 +143,8 @@ std::string Session::Property(const std::string& name) const {
 }
 
 void Session::Cost() {
-  ASSERT_EQ(MsiDoActionA(handle_, "CostInitialize"), ERROR_SUCCESS);
-  ASSERT_EQ(MsiDoActionA(handle_, "CostFinalize"), ERROR_SUCCESS);
+  for (const char* action : {"CostInitialize", "FileCost", "CostFinalize"})
+    ASSERT_EQ(MsiDoActionA(handle_, action), ERROR_SUCCESS) << action;
 }
 
 std::string Session::TargetPath(const std::string& directory) const {
