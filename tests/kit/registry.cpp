@@ -69,33 +69,34 @@ bool ValueExists(HKEY root, const std::string& path, const std::string& name) {
   return ReadValue(root, path, name).first != 0;
 }
 
-std::vector<std::string> SubKeyNames(HKEY root, const std::string& path) {
+// The names of a key's subkeys or values, in the order the registry gives them.
+static std::vector<std::string> Names(HKEY root, const std::string& path, bool values) {
   std::vector<std::string> names;
   Key key;
   if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key.handle) != ERROR_SUCCESS) return names;
   char name[1024];
   for (DWORD index = 0;; ++index) {
     DWORD length = sizeof name;
-    if (RegEnumKeyExA(key.handle, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
+    LSTATUS status =
+        values
+            ? RegEnumValueA(key.handle, index, name, &length, nullptr, nullptr, nullptr, nullptr)
+            : RegEnumKeyExA(key.handle, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) break;
     names.emplace_back(name, length);
   }
   return names;
 }
 
+std::vector<std::string> SubKeyNames(HKEY root, const std::string& path) {
+  return Names(root, path, false);
+}
+
 std::string DumpTree(HKEY root, const std::string& path) {
-  Key key;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key.handle) != ERROR_SUCCESS) return "";
+  if (!KeyExists(root, path)) return "";
   std::vector<std::string> values;
-  char name[1024];
-  for (DWORD index = 0;; ++index) {
-    DWORD length = sizeof name;
-    if (RegEnumValueA(key.handle, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    auto value = ReadValue(root, path, std::string(name, length));
-    std::string line = "  " + std::string(name, length) + " = " + std::to_string(value.first) + ":";
+  for (const std::string& name : Names(root, path, true)) {
+    auto value = ReadValue(root, path, name);
+    std::string line = "  " + name + " = " + std::to_string(value.first) + ":";
     for (unsigned char c : value.second) {
       const char* digits = "0123456789abcdef";
       line += digits[c >> 4];
