@@ -3,8 +3,8 @@
 #include <climits>
 #include <cstdlib>
 
-#include "msi_handles.h"
-#include "msi_text.h"
+#include "installer/msi_handles.h"
+#include "installer/msi_text.h"
 
 namespace {
 

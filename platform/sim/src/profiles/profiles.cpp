@@ -7,7 +7,7 @@
 #include <fstream>
 #include <vector>
 
-#include "file_system.h"
+#include "files/file_system.h"
 #include "winsim/machine.h"
 
 namespace {

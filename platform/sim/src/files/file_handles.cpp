@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "file_system.h"
+#include "files/file_system.h"
 #include "winsim/machine.h"
 
 namespace winsim::detail {

@@ -1,5 +1,5 @@
 // Text handed back by the installer's "A" functions.
-#include "msi_text.h"
+#include "installer/msi_text.h"
 
 #include <cstring>
 

@@ -8,7 +8,7 @@
 #include <map>
 #include <vector>
 
-#include "file_system.h"
+#include "files/file_system.h"
 
 namespace winsim::detail {
 namespace {

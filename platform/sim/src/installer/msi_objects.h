@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "msi_glib.h"
+#include "installer/msi_glib.h"
 #include "winsim/msi.h"
 
 namespace winsim::detail::msi {

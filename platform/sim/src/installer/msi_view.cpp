@@ -1,6 +1,6 @@
 // Views: SQL queries on a database, executed with parameter records and fetched row by
 // row. libmsi does the SQL.
-#include "msi_handles.h"
+#include "installer/msi_handles.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // MsiSetTargetPathA.
 #include <set>
 
-#include "msi_database.h"
-#include "msi_handles.h"
-#include "msi_session.h"
-#include "msi_text.h"
+#include "installer/msi_database.h"
+#include "installer/msi_handles.h"
+#include "installer/msi_session.h"
+#include "installer/msi_text.h"
 
 namespace winsim::detail::msi {
 namespace {

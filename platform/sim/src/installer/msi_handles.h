@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "msi_objects.h"
+#include "installer/msi_objects.h"
 
 namespace winsim::detail::msi {
 

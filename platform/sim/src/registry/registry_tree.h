@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "internal.h"
+#include "core/internal.h"
 
 namespace winsim::detail {
 

@@ -1,7 +1,7 @@
 // The registry functions, over the tree of registry_tree.cpp.
 #include <cstring>
 
-#include "registry_tree.h"
+#include "registry/registry_tree.h"
 
 using winsim::detail::OpenKey;
 using winsim::detail::RegKey;

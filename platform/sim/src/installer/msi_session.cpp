@@ -1,12 +1,12 @@
 // Sessions: MsiOpenPackageA, properties, the active database and the actions MsiDoActionA
 // knows.
-#include "msi_session.h"
+#include "installer/msi_session.h"
 
 #include <cstdlib>
 
-#include "msi_database.h"
-#include "msi_handles.h"
-#include "msi_text.h"
+#include "installer/msi_database.h"
+#include "installer/msi_handles.h"
+#include "installer/msi_text.h"
 #include "winsim/machine.h"
 
 namespace winsim::detail::msi {

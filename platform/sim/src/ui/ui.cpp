@@ -1,7 +1,7 @@
 // Message boxes: recorded and answered from the test's script, never shown.
 #include <deque>
 
-#include "internal.h"
+#include "core/internal.h"
 #include "winsim/machine.h"
 
 namespace winsim::detail {

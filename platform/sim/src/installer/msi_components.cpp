@@ -1,7 +1,7 @@
 // Components of a session: their installed state and the state requested for them.
-#include "msi_database.h"
-#include "msi_handles.h"
-#include "msi_session.h"
+#include "installer/msi_database.h"
+#include "installer/msi_handles.h"
+#include "installer/msi_session.h"
 
 namespace winsim::detail::msi {
 

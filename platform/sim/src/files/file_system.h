@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "internal.h"
+#include "core/internal.h"
 
 namespace winsim::detail {
 

@@ -1,7 +1,7 @@
 // The summary information stream of a database, through libmsi_summary_info_*.
-#include "msi_database.h"
-#include "msi_handles.h"
-#include "msi_text.h"
+#include "installer/msi_database.h"
+#include "installer/msi_handles.h"
+#include "installer/msi_text.h"
 #include "winsim/machine.h"
 
 namespace {

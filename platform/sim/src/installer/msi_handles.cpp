@@ -1,11 +1,11 @@
 // MSIHANDLE numbers, closing them, and counting the ones still open.
-#include "msi_handles.h"
+#include "installer/msi_handles.h"
 
 #include <map>
 #include <mutex>
 #include <vector>
 
-#include "internal.h"
+#include "core/internal.h"
 #include "winsim/machine.h"
 
 namespace winsim::detail::msi {

@@ -6,7 +6,7 @@
 #include <climits>
 #include <set>
 
-#include "file_system.h"
+#include "files/file_system.h"
 #include "winsim/machine.h"
 
 namespace winsim::detail {

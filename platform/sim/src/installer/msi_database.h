@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "msi_objects.h"
+#include "installer/msi_objects.h"
 
 namespace winsim::detail::msi {
 

@@ -1,11 +1,11 @@
 // MsiOpenDatabaseA and MsiDatabaseCommit over libmsi databases.
-#include "msi_database.h"
+#include "installer/msi_database.h"
 
 #include <sys/stat.h>
 
 #include <cstdint>
 
-#include "msi_handles.h"
+#include "installer/msi_handles.h"
 #include "winsim/machine.h"
 
 namespace winsim::detail::msi {

@@ -1,4 +1,4 @@
-#include "registry_tree.h"
+#include "registry/registry_tree.h"
 
 #include <mutex>
 #include <set>

@@ -1,7 +1,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "internal.h"
+#include "core/internal.h"
 #include "winsim/machine.h"
 
 namespace winsim::detail {
