@@ -4,12 +4,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 
 #include "text_diff.h"
 
 namespace bench {
 
 StdoutCapture::StdoutCapture() {
+  std::cout.flush();
   std::fflush(stdout);
   char name[] = "/tmp/cabench-stdout-XXXXXX";
   file_ = mkstemp(name);
@@ -22,6 +24,7 @@ StdoutCapture::StdoutCapture() {
 std::vector<std::string> StdoutCapture::Finish() {
   std::vector<std::string> lines;
   if (saved_ < 0) return lines;
+  std::cout.flush();
   std::fflush(stdout);
   dup2(saved_, STDOUT_FILENO);
   close(saved_);
