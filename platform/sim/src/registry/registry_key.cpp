@@ -114,20 +114,24 @@ const RegValue* RegKey::FindValue(std::string_view valueName) const {
 }
 
 void RegKey::SetValue(std::string_view valueName, DWORD type, std::vector<BYTE> data) {
-  std::string folded = FoldName(valueName);
-  auto found = valueIndex_.find(folded);
-  if (found != valueIndex_.end()) {
+  // One lookup finds the value or makes its place in the index.
+  auto [found, created] = valueIndex_.try_emplace(FoldName(valueName));
+  if (created) {
+    try {
+      values_.push_back(RegValue{std::string(valueName), type, std::move(data), nextOrder_++});
+    } catch (...) {
+      valueIndex_.erase(found);
+      throw;
+    }
+    found->second = std::prev(values_.end());
+    valueNames_.Add(valueName.size());
+  } else {
     RegValue& value = *found->second;
     valueData_.Remove(value.data.size());
     value.type = type;
     value.data = std::move(data);
-    valueData_.Add(value.data.size());
-  } else {
-    values_.push_back(RegValue{std::string(valueName), type, std::move(data), nextOrder_++});
-    valueIndex_.emplace(std::move(folded), std::prev(values_.end()));
-    valueNames_.Add(valueName.size());
-    valueData_.Add(values_.back().data.size());
   }
+  valueData_.Add(found->second->data.size());
   NoteRegistryChange();
 }
 
