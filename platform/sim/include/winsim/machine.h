@@ -89,15 +89,19 @@ std::uint64_t RegistryGeneration();
 // ---- files: attributes and the change journal ----
 
 // The attributes the host does not keep (read-only, hidden, system, archive), one line
-// per file or folder in the form the attrib command prints ("A  R       C:\x\y.txt");
-// ImportFileAttributes reads the same text back, false with `error` = "<line>: <what>".
+// per file or folder that has any, on the drives under the machine's folder (not mapped
+// ones), sorted by path, in the columns the attrib command prints: A, then S, H and R in
+// the fourth to sixth, the full path from the twelfth ("A    R     C:\x\y.txt").
+// ImportFileAttributes reads the same text back, passing over paths that are gone; a
+// malformed text changes nothing: false with `error` = "<line>: <what>".
 std::string ExportFileAttributes();
 bool ImportFileAttributes(const std::string& text, std::string& error);
 
 // From BeginFileJournal on, every change the machine's calls make to files and folders
 // (and every file the installer part writes) is first recorded in a journal in
-// journalHostFolder, on the same host file system as the drives, so that it can be
-// listed, undone, or undone after the process was killed.
+// journalHostFolder, on the same host file system as the drives but outside them, so that
+// it can be listed, undone, or undone after the process was killed. Reset leaves an open
+// journal as a killed process would.
 bool BeginFileJournal(const std::string& journalHostFolder, std::string& error);
 // Starts a new segment: the changes listed from now on are those made after this mark.
 void MarkFileJournal();
@@ -108,7 +112,7 @@ struct FileChange {
   std::string from;          // Moved: the Windows path it came from
   std::string originalHost;  // Changed, Deleted, Moved over a file: host path of the content
                              // as it was at the mark; empty when there was none
-  DWORD oldAttributes = 0, newAttributes = 0;  // Attributes
+  DWORD oldAttributes = 0, newAttributes = 0;  // at the mark and now; 0 where none
 };
 // The net changes of the current segment, one per path, in the order first made.
 std::vector<FileChange> FileJournalChanges();
@@ -117,7 +121,9 @@ bool UndoFileJournal(std::string& error);
 // Keeps the changes and ends the journal, removing its folder.
 bool EndFileJournal(std::string& error);
 // Undoes what a journal left behind by a process that did not end it records; true
-// with nothing done when there is no journal there.
+// with nothing done when there is no journal there. A new process recovers before it
+// imports the attributes kept with the machine: the files are then where the text names
+// them.
 bool RecoverFileJournal(const std::string& journalHostFolder, std::string& error);
 
 // ---- installer ----

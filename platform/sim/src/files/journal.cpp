@@ -33,11 +33,11 @@ std::unique_ptr<OpenJournal>& Journal() {
   return journal;
 }
 
-bool stopAfterNextRecord = false;
+std::size_t recordsBeforeStop = 0;
 
 bool Append(OpenJournal& journal, const JournalRecord& record) {
   if (!journal.log.Append(record)) return false;
-  if (stopAfterNextRecord) _exit(0);
+  if (recordsBeforeStop > 0 && --recordsBeforeStop == 0) _exit(0);
   return true;
 }
 
@@ -161,7 +161,7 @@ bool RemoveHostFile(const JournalOp& op) {
 
 void AbandonFileJournal() { Journal().reset(); }
 
-void StopAfterNextJournalRecord() { stopAfterNextRecord = true; }
+void StopAfterJournalRecords(std::size_t count) { recordsBeforeStop = count; }
 
 }  // namespace winsim::detail
 

@@ -3,6 +3,7 @@
 // journal both calls return at once.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -47,8 +48,8 @@ void AbandonFileJournal();
 // Undoes the journal in a folder; removes the folder when everything was undone.
 bool ReplayJournal(const std::string& folder, std::string& error);
 
-// Test hook: the process ends right after the next record is written, before the change
-// it records is made, as a process killed at that moment would.
-void StopAfterNextJournalRecord();
+// Test hook: the process ends right after the count-th record from now is written, before
+// the change it records is made, as a process killed at that moment would.
+void StopAfterJournalRecords(std::size_t count);
 
 }  // namespace winsim::detail

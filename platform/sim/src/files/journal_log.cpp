@@ -87,11 +87,11 @@ std::size_t FieldCount(JournalRecord::Type type) {
       return 0;
     case JournalRecord::Type::CreateFile:
     case JournalRecord::Type::CreateFolder:
+    case JournalRecord::Type::Undone:
+      return 1;
     case JournalRecord::Type::WriteFile:
     case JournalRecord::Type::RemoveFolder:
       return 2;
-    case JournalRecord::Type::Undone:
-      return 1;
     case JournalRecord::Type::DeleteFile:
     case JournalRecord::Type::Rename:
     case JournalRecord::Type::Attributes:

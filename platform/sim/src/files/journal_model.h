@@ -1,6 +1,8 @@
 // What the current segment of the change journal has changed, kept in memory as the
 // changes are made: for each path touched, what it held at the mark, and for each path
-// that holds something now, where that content was at the mark.
+// that holds something now, where that content was at the mark. Paths are told apart as
+// Windows tells them, without regard to case. Paths are told apart as
+// Windows tells them, without regard to case.
 #pragma once
 
 #include <cstddef>
@@ -31,25 +33,28 @@ class ChangeModel {
   struct AtMark {
     std::size_t order = 0;
     Kind kind = Kind::Absent;
+    std::string host;  // as spelt when first touched
     std::string copy;  // host path of the content as at the mark, once known
     DWORD attributes = 0;
   };
   struct Content {
-    std::string origin;  // the path it had at the mark; empty for something new
+    std::string origin;  // the key of the path it had at the mark; empty for something new
+    std::string host;    // where it is now, as spelt now
     bool folder = false;
     bool modified = false;
   };
 
   // Notes what a path held at the mark when it is first touched; true then.
-  bool Touch(const std::string& host, Kind kind, DWORD attributes);
+  bool Touch(const std::string& key, const std::string& host, Kind kind, DWORD attributes);
   // What a path holds now: null when it is known to hold nothing.
-  Content* Occupant(const std::string& host, bool folder, bool fresh);
+  Content* Occupant(const std::string& key, const std::string& host, bool folder, bool fresh);
   void KeepCopy(const Content& content, const std::string& saved);
-  void MoveBelow(const std::string& from, const std::string& to);
+  void MoveBelow(const std::string& fromKey, const std::string& toKey, const std::string& to);
 
+  // By key: the upper-case host path.
   std::map<std::string, AtMark> marked_;
-  std::map<std::string, Content> occupants_;  // by path now
-  std::map<std::string, std::string> where_;  // origin -> path now
+  std::map<std::string, Content> occupants_;  // by the path now
+  std::map<std::string, std::string> where_;  // origin -> the path now
   std::size_t next_ = 0;
 };
 
