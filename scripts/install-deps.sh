@@ -8,7 +8,8 @@ sudo_if_needed() {
   if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi
 }
 
-packages=(cmake ninja-build g++ pkg-config googletest libmsi-dev libglib2.0-dev msitools)
+packages=(cmake ninja-build g++ pkg-config googletest libmsi-dev libglib2.0-dev msitools
+          libcli11-dev nlohmann-json3-dev libbenchmark-dev)
 if [ "$want" != native ]; then
   packages+=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386)
 fi

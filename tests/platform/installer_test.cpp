@@ -278,6 +278,21 @@ TEST_F(Installer, AnOutputPathReceivesTheChangesAndTheSourceKeepsItsOwn) {
   EXPECT_EQ(Sorted(Column(output, all)), (std::vector<std::string>{"New", "Old"}));
 }
 
+TEST_F(Installer, ImportReadsATableFromItsTextArchiveForm) {
+  MakePackage({});
+  kit::WriteFile(scratch / "Item.idt",
+                 "Name\tRank\r\ns32\tI2\r\nItem\tName\r\nfirst\t1\r\nsecond\t\r\n");
+  Hold database;
+  ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_TRANSACT, &database), ERROR_SUCCESS);
+  ASSERT_EQ(MsiDatabaseImportA(database, scratch.path().c_str(), "Item.idt"), ERROR_SUCCESS);
+  EXPECT_EQ(Column(database, "SELECT `Name` FROM `Item` ORDER BY `Name`"),
+            (std::vector<std::string>{"first", "second"}));
+  EXPECT_NE(MsiDatabaseImportA(database, scratch.path().c_str(), "Missing.idt"),
+            static_cast<UINT>(ERROR_SUCCESS));
+  EXPECT_EQ(MsiDatabaseImportA(0, scratch.path().c_str(), "Item.idt"),
+            static_cast<UINT>(ERROR_INVALID_HANDLE));
+}
+
 // ---- views ----
 
 class Views : public Installer {

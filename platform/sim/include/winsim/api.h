@@ -6,5 +6,6 @@
 #include "winsim/msi.h"
 #include "winsim/profiles.h"
 #include "winsim/registry.h"
+#include "winsim/system.h"
 #include "winsim/types.h"
 #include "winsim/ui.h"

@@ -73,6 +73,7 @@ UINT WINAPI MsiCloseAllHandles(void);
 
 UINT WINAPI MsiOpenDatabaseA(LPCSTR szDatabasePath, LPCSTR szPersist, MSIHANDLE* phDatabase);
 UINT WINAPI MsiDatabaseCommit(MSIHANDLE hDatabase);
+UINT WINAPI MsiDatabaseImportA(MSIHANDLE hDatabase, LPCSTR szFolderPath, LPCSTR szFileName);
 UINT WINAPI MsiDatabaseOpenViewA(MSIHANDLE hDatabase, LPCSTR szQuery, MSIHANDLE* phView);
 UINT WINAPI MsiViewExecute(MSIHANDLE hView, MSIHANDLE hRecord);
 UINT WINAPI MsiViewFetch(MSIHANDLE hView, MSIHANDLE* phRecord);

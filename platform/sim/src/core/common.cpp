@@ -43,6 +43,7 @@ void Reset(const std::string& hostFolder) {
   detail::ResetRegistry();
   detail::ResetFiles(hostFolder);
   detail::ResetUi();
+  detail::ResetSystem();
   SetLastError(0);
 }
 

@@ -1,6 +1,7 @@
 // What the parts of the simulated machine share among themselves.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,7 @@ void ResetFiles(const std::string& hostRoot);
 void ResetInstaller();
 void ResetUi();
 void ResetModules();
+void ResetSystem();
 
 // Files: a Windows path made full against the current folder ("C:\A\b.txt"); empty when
 // it cannot be.

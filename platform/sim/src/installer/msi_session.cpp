@@ -144,3 +144,12 @@ extern "C" UINT WINAPI MsiSetPropertyA(MSIHANDLE hInstall, LPCSTR szName, LPCSTR
 extern "C" UINT WINAPI MsiDoActionA(MSIHANDLE hInstall, LPCSTR szAction) {
   return Guarded<UINT>(ERROR_FUNCTION_FAILED, [&] { return DoAction(hInstall, szAction); });
 }
+
+namespace winsim {
+
+std::map<std::string, std::string> SessionProperties(MSIHANDLE hInstall) {
+  std::shared_ptr<Session> session = Find<Session>(hInstall);
+  return session ? session->properties : std::map<std::string, std::string>();
+}
+
+}  // namespace winsim

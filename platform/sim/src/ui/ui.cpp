@@ -43,10 +43,12 @@ void ResetUi() {
 
 extern "C" int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   auto& ui = winsim::detail::TheUi();
-  ui.shown.push_back({lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType, hWnd});
-  if (ui.answers.empty()) return winsim::detail::DefaultAnswer(uType);
-  int answer = ui.answers.front();
-  ui.answers.pop_front();
+  int answer = winsim::detail::DefaultAnswer(uType);
+  if (!ui.answers.empty()) {
+    answer = ui.answers.front();
+    ui.answers.pop_front();
+  }
+  ui.shown.push_back({lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType, hWnd, answer});
   return answer;
 }
 
