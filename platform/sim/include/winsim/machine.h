@@ -72,8 +72,8 @@ struct RegistryChange {
   Kind kind = Kind::KeyAdded;
   std::string key;      // full path
   std::string value;    // value name, "" for the default value; empty for key changes
-  std::string oldData;  // REGEDIT4 data text ("\"text\"", "dword:00000001", "hex:..."),
-  std::string newData;  // empty when there was or is none
+  std::string oldData;  // REGEDIT4 data text ("\"text\"", "dword:00000001", "hex:..."), on
+  std::string newData;  // one line (not wrapped); empty when there was or is none
 };
 // What differs now from the snapshot, keys in enumeration order, a removed key once (not
 // its subtree), an added key with each of its values and subkeys.
@@ -82,8 +82,8 @@ std::vector<RegistryChange> RegistryChanges(const RegistrySnapshot& before);
 // "name"=- lines, "[-KEY]" for a removed key; a changed value carries the old data in a
 // comment line ("; was: ...") before it.
 std::string RegistryChangesText(const std::vector<RegistryChange>& changes);
-// Counts every change made through the registry calls, so that unchanged trees need
-// not be saved.
+// Counts every change made through the registry calls and every import, so that
+// unchanged trees need not be saved; it never goes back, not even over Reset().
 std::uint64_t RegistryGeneration();
 
 // ---- files: attributes and the change journal ----

@@ -9,22 +9,6 @@ using winsim::detail::RegValue;
 
 namespace {
 
-std::vector<std::string> SplitPath(const char* subKey) {
-  std::vector<std::string> parts;
-  if (subKey == nullptr) return parts;
-  std::string current;
-  for (const char* p = subKey; *p; ++p) {
-    if (*p == '\\') {
-      if (!current.empty()) parts.push_back(current);
-      current.clear();
-    } else {
-      current += *p;
-    }
-  }
-  if (!current.empty()) parts.push_back(current);
-  return parts;
-}
-
 // Opens a handle's key as a starting point; reports why it cannot be used.
 LSTATUS Start(HKEY handle, OpenKey& open) {
   if (!winsim::detail::ResolveKey(handle, open)) return ERROR_INVALID_HANDLE;
@@ -42,6 +26,10 @@ LSTATUS OutputHandle(const std::shared_ptr<RegKey>& key, REGSAM access, PHKEY re
   return ERROR_SUCCESS;
 }
 
+std::vector<std::string> SplitPath(const char* subKey) {
+  return subKey ? winsim::detail::SplitKeyPath(subKey) : std::vector<std::string>();
+}
+
 }  // namespace
 
 extern "C" LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired,
@@ -53,9 +41,8 @@ extern "C" LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSA
   if (lpSubKey && lpSubKey[0] == '\\') return ERROR_BAD_PATHNAME;
   std::shared_ptr<RegKey> key = open.key;
   for (const std::string& part : SplitPath(lpSubKey)) {
-    auto it = key->subkeys.find(part);
-    if (it == key->subkeys.end()) return ERROR_FILE_NOT_FOUND;
-    key = it->second;
+    key = key->FindSubKey(part);
+    if (!key) return ERROR_FILE_NOT_FOUND;
   }
   return OutputHandle(key, samDesired, phkResult);
 }
@@ -74,27 +61,23 @@ extern "C" LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPS
   std::shared_ptr<RegKey> key = open.key;
   std::size_t existing = 0;
   for (; existing < parts.size(); ++existing) {
-    auto it = key->subkeys.find(parts[existing]);
-    if (it == key->subkeys.end()) break;
-    key = it->second;
+    std::shared_ptr<RegKey> next = key->FindSubKey(parts[existing]);
+    if (!next) break;
+    key = std::move(next);
   }
   if (existing == parts.size()) {
     if (lpdwDisposition) *lpdwDisposition = REG_OPENED_EXISTING_KEY;
     return OutputHandle(key, samDesired, phkResult);
   }
   if (Require(open, KEY_CREATE_SUB_KEY) != ERROR_SUCCESS) return ERROR_ACCESS_DENIED;
-  std::string full = key->FullPath();
-  for (std::size_t i = existing; i < parts.size(); ++i) {
-    full += "\\" + parts[i];
-    if (winsim::detail::IsPathDenied(winsim::detail::Upper(full))) return ERROR_ACCESS_DENIED;
+  if (winsim::detail::AnyKeyDenied()) {
+    std::string full = key->FullPath();
+    for (std::size_t i = existing; i < parts.size(); ++i) {
+      full += "\\" + parts[i];
+      if (winsim::detail::IsPathDenied(full)) return ERROR_ACCESS_DENIED;
+    }
   }
-  for (std::size_t i = existing; i < parts.size(); ++i) {
-    auto child = std::make_shared<RegKey>();
-    child->name = parts[i];
-    child->parent = key.get();
-    key->subkeys[parts[i]] = child;
-    key = child;
-  }
+  for (std::size_t i = existing; i < parts.size(); ++i) key = key->AddSubKey(parts[i]);
   if (lpdwDisposition) *lpdwDisposition = REG_CREATED_NEW_KEY;
   return OutputHandle(key, samDesired, phkResult);
 }
@@ -113,10 +96,9 @@ extern "C" LSTATUS WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, 
   if (LSTATUS status = Start(hKey, open)) return status;
   if (LSTATUS status = Require(open, KEY_ENUMERATE_SUB_KEYS)) return status;
   if (lpName == nullptr || lpcchName == nullptr) return ERROR_INVALID_PARAMETER;
-  if (dwIndex >= open.key->subkeys.size()) return ERROR_NO_MORE_ITEMS;
-  auto it = open.key->subkeys.begin();
-  std::advance(it, dwIndex);
-  const std::string& name = it->second->name;
+  const RegKey* subKey = open.key->SubKeyAt(dwIndex);
+  if (subKey == nullptr) return ERROR_NO_MORE_ITEMS;
+  const std::string& name = subKey->name;
   if (!winsim::detail::CopyOut(name, lpName, *lpcchName)) return ERROR_MORE_DATA;
   *lpcchName = static_cast<DWORD>(name.size());
   if (lpClass && lpcchClass && *lpcchClass > 0) {
@@ -153,11 +135,11 @@ extern "C" LSTATUS WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueN
   if (LSTATUS status = Start(hKey, open)) return status;
   if (LSTATUS status = Require(open, KEY_QUERY_VALUE)) return status;
   if (lpValueName == nullptr || lpcchValueName == nullptr) return ERROR_INVALID_PARAMETER;
-  if (dwIndex >= open.key->values.size()) return ERROR_NO_MORE_ITEMS;
-  const RegValue& value = open.key->values[dwIndex];
-  if (!winsim::detail::CopyOut(value.name, lpValueName, *lpcchValueName)) return ERROR_MORE_DATA;
-  *lpcchValueName = static_cast<DWORD>(value.name.size());
-  return OutputData(value, lpType, lpData, lpcbData);
+  const RegValue* value = open.key->ValueAt(dwIndex);
+  if (value == nullptr) return ERROR_NO_MORE_ITEMS;
+  if (!winsim::detail::CopyOut(value->name, lpValueName, *lpcchValueName)) return ERROR_MORE_DATA;
+  *lpcchValueName = static_cast<DWORD>(value->name.size());
+  return OutputData(*value, lpType, lpData, lpcbData);
 }
 
 extern "C" LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType,
@@ -176,25 +158,11 @@ extern "C" LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, D
   if (LSTATUS status = Start(hKey, open)) return status;
   if (LSTATUS status = Require(open, KEY_SET_VALUE)) return status;
   if (lpData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
-  std::string name = lpValueName ? lpValueName : "";
-  RegValue* value = open.key->FindValue(name);
-  if (value == nullptr) {
-    open.key->values.push_back(RegValue{name, dwType, {}});
-    value = &open.key->values.back();
-  }
-  value->type = dwType;
-  value->data.assign(lpData, lpData + cbData);
+  std::vector<BYTE> data;
+  if (cbData) data.assign(lpData, lpData + cbData);
+  open.key->SetValue(lpValueName ? lpValueName : "", dwType, std::move(data));
   return ERROR_SUCCESS;
 }
-
-namespace {
-
-void MarkDeleted(RegKey& key) {
-  key.deleted = true;
-  key.parent = nullptr;
-}
-
-}  // namespace
 
 extern "C" LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   OpenKey open;
@@ -204,16 +172,14 @@ extern "C" LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   if (parts.empty()) return ERROR_ACCESS_DENIED;  // a handle's own key is not deleted this way
   std::shared_ptr<RegKey> parent = open.key;
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-    auto it = parent->subkeys.find(parts[i]);
-    if (it == parent->subkeys.end()) return ERROR_FILE_NOT_FOUND;
-    parent = it->second;
+    parent = parent->FindSubKey(parts[i]);
+    if (!parent) return ERROR_FILE_NOT_FOUND;
   }
-  auto it = parent->subkeys.find(parts.back());
-  if (it == parent->subkeys.end()) return ERROR_FILE_NOT_FOUND;
-  if (winsim::detail::IsKeyDenied(*it->second)) return ERROR_ACCESS_DENIED;
-  if (!it->second->subkeys.empty()) return ERROR_ACCESS_DENIED;
-  MarkDeleted(*it->second);
-  parent->subkeys.erase(it);
+  std::shared_ptr<RegKey> key = parent->FindSubKey(parts.back());
+  if (!key) return ERROR_FILE_NOT_FOUND;
+  if (winsim::detail::IsKeyDenied(*key)) return ERROR_ACCESS_DENIED;
+  if (!key->subKeys().empty()) return ERROR_ACCESS_DENIED;
+  parent->RemoveSubKey(parts.back());
   return ERROR_SUCCESS;
 }
 
@@ -221,15 +187,8 @@ extern "C" LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   OpenKey open;
   if (LSTATUS status = Start(hKey, open)) return status;
   if (LSTATUS status = Require(open, KEY_SET_VALUE)) return status;
-  std::string name = lpValueName ? lpValueName : "";
-  auto& values = open.key->values;
-  for (auto it = values.begin(); it != values.end(); ++it) {
-    if (winsim::detail::EqualNoCase(it->name, name)) {
-      values.erase(it);
-      return ERROR_SUCCESS;
-    }
-  }
-  return ERROR_FILE_NOT_FOUND;
+  return open.key->RemoveValue(lpValueName ? lpValueName : "") ? ERROR_SUCCESS
+                                                               : ERROR_FILE_NOT_FOUND;
 }
 
 extern "C" LSTATUS WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD,
@@ -242,21 +201,14 @@ extern "C" LSTATUS WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpc
   if (LSTATUS status = Start(hKey, open)) return status;
   if (LSTATUS status = Require(open, KEY_QUERY_VALUE)) return status;
   const RegKey& key = *open.key;
-  DWORD maxSubKey = 0, maxName = 0, maxData = 0;
-  for (const auto& entry : key.subkeys)
-    maxSubKey = std::max<DWORD>(maxSubKey, static_cast<DWORD>(entry.second->name.size()));
-  for (const auto& value : key.values) {
-    maxName = std::max<DWORD>(maxName, static_cast<DWORD>(value.name.size()));
-    maxData = std::max<DWORD>(maxData, static_cast<DWORD>(value.data.size()));
-  }
   if (lpClass && lpcchClass && *lpcchClass > 0) lpClass[0] = '\0';
   if (lpcchClass) *lpcchClass = 0;
-  if (lpcSubKeys) *lpcSubKeys = static_cast<DWORD>(key.subkeys.size());
-  if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = maxSubKey;
+  if (lpcSubKeys) *lpcSubKeys = static_cast<DWORD>(key.subKeys().size());
+  if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = key.MaxSubKeyNameLength();
   if (lpcbMaxClassLen) *lpcbMaxClassLen = 0;
-  if (lpcValues) *lpcValues = static_cast<DWORD>(key.values.size());
-  if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = maxName;
-  if (lpcbMaxValueLen) *lpcbMaxValueLen = maxData;
+  if (lpcValues) *lpcValues = static_cast<DWORD>(key.values().size());
+  if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = key.MaxValueNameLength();
+  if (lpcbMaxValueLen) *lpcbMaxValueLen = key.MaxValueDataLength();
   if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
   if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
   return ERROR_SUCCESS;
