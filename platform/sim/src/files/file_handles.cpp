@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "files/file_system.h"
+#include "files/journal.h"
 #include "winsim/machine.h"
 
 namespace winsim::detail {
@@ -55,6 +58,33 @@ bool AnyOpenWithoutDeleteSharing(const std::string& hostPath) {
   return false;
 }
 
+bool AnyOpenBelow(const std::string& hostFolder) {
+  const std::string prefix = hostFolder + "/";
+  for (const auto& entry : Files())
+    if (entry.second.hostPath.compare(0, prefix.size(), prefix) == 0) return true;
+  return false;
+}
+
+void MoveOpenFiles(const std::string& fromHost, const std::string& toHost) {
+  const std::string prefix = fromHost + "/";
+  for (auto& entry : Files()) {
+    std::string& path = entry.second.hostPath;
+    if (path == fromHost)
+      path = toHost;
+    else if (path.compare(0, prefix.size(), prefix) == 0)
+      path = toHost + path.substr(fromHost.size());
+  }
+}
+
+std::vector<std::string> HostsOpenForWriting() {
+  std::vector<std::string> hosts;
+  for (const auto& entry : Files())
+    if (Writes(entry.second.access)) hosts.push_back(entry.second.hostPath);
+  std::sort(hosts.begin(), hosts.end());
+  hosts.erase(std::unique(hosts.begin(), hosts.end()), hosts.end());
+  return hosts;
+}
+
 std::size_t CountOpenFiles(bool held) {
   std::size_t count = 0;
   for (const auto& entry : Files())
@@ -69,22 +99,15 @@ void CloseAllFiles() {
 
 HANDLE OpenHostFile(LPCSTR name, DWORD access, DWORD share, DWORD disposition, DWORD flags,
                     bool held) {
-  if (name == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return INVALID_HANDLE_VALUE;
-  }
-  std::string full = FullWindowsPath(name);
-  if (full.empty()) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
-  std::string host = MapFullPath(full);
-  bool exists = HostExists(host);
-  if (exists && HostIsDirectory(host) && !(flags & FILE_FLAG_BACKUP_SEMANTICS)) {
+  Resolved found;
+  if (!ResolveArgument(name, found)) return INVALID_HANDLE_VALUE;
+  const std::string& host = found.host;
+  const bool exists = found.Exists();
+  if (exists && found.IsFolder() && !(flags & FILE_FLAG_BACKUP_SEMANTICS)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  if (exists && Writes(access) && (StoredAttributes(host) & FILE_ATTRIBUTE_READONLY)) {
+  if (exists && Writes(access) && (found.entry->attributes & FILE_ATTRIBUTE_READONLY)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
@@ -102,7 +125,7 @@ HANDLE OpenHostFile(LPCSTR name, DWORD access, DWORD share, DWORD disposition, D
       break;
     case OPEN_EXISTING:
       if (!exists) {
-        MissingError(host);
+        MissingError(found);
         return INVALID_HANDLE_VALUE;
       }
       break;
@@ -111,7 +134,7 @@ HANDLE OpenHostFile(LPCSTR name, DWORD access, DWORD share, DWORD disposition, D
       break;
     case TRUNCATE_EXISTING:
       if (!exists) {
-        MissingError(host);
+        MissingError(found);
         return INVALID_HANDLE_VALUE;
       }
       if (!Writes(access)) {
@@ -124,7 +147,7 @@ HANDLE OpenHostFile(LPCSTR name, DWORD access, DWORD share, DWORD disposition, D
       SetLastError(ERROR_INVALID_PARAMETER);
       return INVALID_HANDLE_VALUE;
   }
-  if (!exists && !HostIsDirectory(host.substr(0, host.find_last_of('/')))) {
+  if (!exists && found.state == PathState::NoFolder) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
@@ -135,7 +158,7 @@ HANDLE OpenHostFile(LPCSTR name, DWORD access, DWORD share, DWORD disposition, D
   // Writes through a handle that may only append go to the end, as Windows does.
   bool appendOnly =
       (access & FILE_APPEND_DATA) && !(access & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA));
-  if (HostIsDirectory(host))
+  if (found.IsFolder())
     hostFlags |= O_RDONLY;
   else if (Reads(access) && Writes(access))
     hostFlags |= O_RDWR;
@@ -144,12 +167,28 @@ HANDLE OpenHostFile(LPCSTR name, DWORD access, DWORD share, DWORD disposition, D
   else
     hostFlags |= O_RDONLY;
   if (appendOnly) hostFlags |= O_APPEND;
+
+  JournalOp op;
+  op.host = host;
+  bool journaled = false;
+  if (!exists) {
+    op.kind = JournalOp::Kind::CreateFile;
+    journaled = true;
+  } else if (!found.IsFolder() && (Writes(access) || (hostFlags & O_TRUNC))) {
+    op.kind = JournalOp::Kind::WriteFile;
+    op.attributes = found.entry->attributes;
+    journaled = true;
+  }
+  if (journaled && !JournalBefore(op)) return INVALID_HANDLE_VALUE;
   int fd = open(host.c_str(), hostFlags | O_CLOEXEC, 0644);
   if (fd < 0) {
+    SyncHostPath(host);  // the host may know better than the cache
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  if (!exists) StoreAttributes(host, FILE_ATTRIBUTE_ARCHIVE);
+  if (!exists && found.parent != nullptr)
+    AddEntry(*found.parent, found.name, false, FILE_ATTRIBUTE_ARCHIVE);
+  if (journaled) JournalAfter(op);
   ULONG_PTR id = nextFileHandle;
   nextFileHandle += 4;
   Files()[id] = OpenFile{fd, host, access, share, held};

@@ -1,12 +1,11 @@
-// Turning Windows paths into full paths and host paths.
-#include <dirent.h>
-#include <sys/stat.h>
-
+// Turning Windows paths into full paths and host paths; the drives and their folders.
 #include <cctype>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "files/file_system.h"
+#include "files/journal.h"
 #include "winsim/machine.h"
 
 namespace winsim::detail {
@@ -24,53 +23,18 @@ FileSystem& TheFileSystem() {
 
 namespace {
 
-std::vector<std::string> SplitParts(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (char c : path) {
-    if (c == '\\') {
-      parts.push_back(current);
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  parts.push_back(current);
-  return parts;
-}
-
 bool IsDriveLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 
-}  // namespace
+char UpperLetter(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
-std::string FullWindowsPath(const std::string& input) {
-  std::string path = input;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  if (path.empty() || path.rfind("\\\\", 0) == 0) return "";  // no network paths here
-
-  const std::string& current = TheFileSystem().currentFolder;
-  std::string drive;
-  std::string rest;
-  if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':') {
-    drive =
-        std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])))) + ":";
-    rest = path.substr(2);
-    if (rest.empty() || rest[0] != '\\') {
-      // Drive-relative: against the current folder when it is on that drive.
-      std::string base = EqualNoCase(current.substr(0, 2), drive) ? current.substr(2) : "\\";
-      rest = base + "\\" + rest;
-    }
-  } else if (path[0] == '\\') {
-    drive = current.substr(0, 2);
-    rest = path;
-  } else {
-    drive = current.substr(0, 2);
-    rest = current.substr(2) + "\\" + path;
-  }
-
-  std::vector<std::string> kept;
-  for (const std::string& part : SplitParts(rest)) {
+// Adds the parts of a backslash path to `kept`, "." and ".." resolved.
+void Walk(std::string_view path, std::vector<std::string_view>& kept) {
+  std::size_t pos = 0;
+  while (pos <= path.size()) {
+    std::size_t end = path.find('\\', pos);
+    if (end == std::string_view::npos) end = path.size();
+    std::string_view part = path.substr(pos, end - pos);
+    pos = end + 1;
     if (part.empty() || part == ".") continue;
     if (part == "..") {
       if (!kept.empty()) kept.pop_back();
@@ -78,54 +42,83 @@ std::string FullWindowsPath(const std::string& input) {
     }
     kept.push_back(part);
   }
-  std::string full = drive;
-  for (const std::string& part : kept) full += "\\" + part;
-  if (kept.empty()) full += "\\";
+}
+
+}  // namespace
+
+std::string FullWindowsPath(const std::string& input) {
+  std::string slashed;
+  const std::string* source = &input;
+  if (input.find('/') != std::string::npos) {
+    slashed = input;
+    for (char& c : slashed)
+      if (c == '/') c = '\\';
+    source = &slashed;
+  }
+  const std::string& path = *source;
+  if (path.empty() || path.rfind("\\\\", 0) == 0) return "";  // no network paths here
+
+  const std::string& current = TheFileSystem().currentFolder;
+  char drive = current[0];
+  std::string_view base;  // the folder a relative path starts from, after its drive
+  std::string_view rest(path);
+  if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':') {
+    drive = UpperLetter(path[0]);
+    rest.remove_prefix(2);
+    // Drive-relative: against the current folder when it is on that drive.
+    if ((rest.empty() || rest[0] != '\\') && UpperLetter(current[0]) == drive)
+      base = std::string_view(current).substr(2);
+  } else if (path[0] != '\\') {
+    base = std::string_view(current).substr(2);
+  }
+
+  std::vector<std::string_view> kept;
+  kept.reserve(16);
+  Walk(base, kept);
+  Walk(rest, kept);
+  std::string full(1, drive);
+  full += ':';
+  for (std::string_view part : kept) {
+    full += '\\';
+    full.append(part.data(), part.size());
+  }
+  if (kept.empty()) full += '\\';
   return full;
 }
 
-std::string MapFullPath(const std::string& fullPath) {
-  const FileSystem& fs = TheFileSystem();
-  if (fullPath.size() < 3) return "";
-  std::string host = fs.hostRoot + "/drive_" +
-                     static_cast<char>(std::tolower(static_cast<unsigned char>(fullPath[0])));
-  bool exists = HostIsDirectory(host);
-  for (const std::string& part : SplitParts(fullPath.substr(3))) {
-    if (part.empty()) continue;
-    std::string name = part;
-    if (exists) {
-      exists = false;
-      if (DIR* dir = opendir(host.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-          if (EqualNoCase(entry->d_name, part)) {
-            name = entry->d_name;
-            exists = true;
-            break;
-          }
-        }
-        closedir(dir);
-      }
-    }
-    host += "/" + name;
+std::string MapFullPath(const std::string& fullPath) { return Resolve(fullPath).host; }
+
+bool ResolveArgument(LPCSTR path, Resolved& resolved, std::string* fullPath) {
+  if (path == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
   }
-  return host;
+  std::string full = FullWindowsPath(path);
+  if (full.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
+  resolved = Resolve(full);
+  if (fullPath != nullptr) *fullPath = std::move(full);
+  return true;
 }
 
-bool HostIsDirectory(const std::string& hostPath) {
-  struct stat st;
-  return stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+bool ResolveExisting(LPCSTR path, Resolved& resolved, std::string* fullPath) {
+  if (!ResolveArgument(path, resolved, fullPath)) return false;
+  if (resolved.Exists()) return true;
+  MissingError(resolved);
+  return false;
 }
 
-bool HostExists(const std::string& hostPath) {
-  struct stat st;
-  return stat(hostPath.c_str(), &st) == 0;
-}
-
-DWORD MissingError(const std::string& hostPath, DWORD whenParentExists) {
-  std::string parent = hostPath.substr(0, hostPath.find_last_of('/'));
-  DWORD code = HostIsDirectory(parent) ? whenParentExists : ERROR_PATH_NOT_FOUND;
+DWORD MissingError(const Resolved& resolved, DWORD whenParentExists) {
+  DWORD code = resolved.state == PathState::NoFolder ? ERROR_PATH_NOT_FOUND : whenParentExists;
   SetLastError(code);
   return code;
+}
+
+BOOL Fail(DWORD code) {
+  SetLastError(code);
+  return FALSE;
 }
 
 bool MatchesWildcard(const std::string& pattern, const std::string& name) {
@@ -152,7 +145,8 @@ bool MatchesWildcard(const std::string& pattern, const std::string& name) {
 void ResetFiles(const std::string& hostRoot) {
   namespace fs = std::filesystem;
   CloseAllFiles();
-  ForgetFindsAndAttributes();
+  ForgetFinds();
+  AbandonFileJournal();
   FileSystem& files = TheFileSystem();
   static std::string processRoot;
   std::error_code ec;
@@ -172,6 +166,7 @@ void ResetFiles(const std::string& hostRoot) {
     files.hostRoot = hostRoot;
   }
   fs::create_directories(files.hostRoot + "/drive_c", ec);
+  ResetDrives(files.hostRoot);
   files.currentFolder = "C:\\";
 }
 
@@ -180,8 +175,13 @@ void ResetFiles(const std::string& hostRoot) {
 namespace winsim {
 
 std::string DriveFolder(char driveLetter) {
-  return detail::TheFileSystem().hostRoot + "/drive_" +
-         static_cast<char>(std::tolower(static_cast<unsigned char>(driveLetter)));
+  detail::TheFileSystem();
+  return detail::DriveHost(driveLetter);
+}
+
+void MapDrive(char driveLetter, const std::string& hostFolder) {
+  detail::TheFileSystem();
+  detail::MapDriveFolder(driveLetter, hostFolder);
 }
 
 std::string HostPath(const std::string& windowsPath) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "files/host_writes.h"
 #include "installer/msi_handles.h"
 #include "winsim/machine.h"
 
@@ -73,17 +74,24 @@ UINT OpenDatabase(LPCSTR path, LPCSTR persist, MSIHANDLE* phDatabase) {
     if (mode == reinterpret_cast<std::uintptr_t>(MSIDBOPEN_CREATE) ||
         mode == reinterpret_cast<std::uintptr_t>(MSIDBOPEN_CREATEDIRECT)) {
       if (host.empty()) return ERROR_CREATE_FAILED;
+      // libmsi writes the new file at once, through a temporary one beside it.
+      winsim::detail::HostFileWrites writes({host, host + ".tmp"});
+      if (!writes.ok()) return ERROR_CREATE_FAILED;
       database = OpenHostDatabase(host, LIBMSI_DB_FLAGS_CREATE | patch);
       if (!database) return ERROR_CREATE_FAILED;
+      database->commitHost = host;
     } else if (mode <= reinterpret_cast<std::uintptr_t>(MSIDBOPEN_DIRECT)) {
       if (!IsHostFile(host)) return ERROR_OPEN_FAILED;
       // Direct mode is kept transacted: libmsi empties a directly opened file that is
       // closed without a commit, where the documentation only warns of damage.
-      const guint flags = mode == reinterpret_cast<std::uintptr_t>(MSIDBOPEN_READONLY)
-                              ? LIBMSI_DB_FLAGS_READONLY
-                              : LIBMSI_DB_FLAGS_TRANSACT;
+      const bool readOnly = mode == reinterpret_cast<std::uintptr_t>(MSIDBOPEN_READONLY);
+      const guint flags = readOnly ? LIBMSI_DB_FLAGS_READONLY : LIBMSI_DB_FLAGS_TRANSACT;
+      // A writable open has libmsi write a temporary file beside the database.
+      winsim::detail::HostFileWrites writes({readOnly ? "" : host + ".tmp"});
+      if (!writes.ok()) return ERROR_OPEN_FAILED;
       database = OpenHostDatabase(host, flags | patch);
       if (!database) return ERROR_OPEN_FAILED;
+      if (!readOnly) database->commitHost = host;
     } else {
       return ERROR_INVALID_PARAMETER;
     }
@@ -92,8 +100,11 @@ UINT OpenDatabase(LPCSTR path, LPCSTR persist, MSIHANDLE* phDatabase) {
     if (!IsHostFile(host)) return ERROR_OPEN_FAILED;
     const std::string output = winsim::HostPath(persist);
     if (output.empty()) return ERROR_CREATE_FAILED;
+    winsim::detail::HostFileWrites writes({host + ".tmp", output + ".tmp"});
+    if (!writes.ok()) return ERROR_OPEN_FAILED;
     database = OpenHostDatabase(host, LIBMSI_DB_FLAGS_TRANSACT, output.c_str());
     if (!database) return ERROR_OPEN_FAILED;
+    database->commitHost = output;
   }
   *phDatabase = NewHandle(database);
   return *phDatabase != 0 ? ERROR_SUCCESS : ERROR_OPEN_FAILED;
@@ -114,6 +125,9 @@ extern "C" UINT WINAPI MsiDatabaseCommit(MSIHANDLE hDatabase) {
   std::shared_ptr<Database> database = Find<Database>(hDatabase);
   if (!database) return ERROR_INVALID_HANDLE;
   if (database->readOnly) return ERROR_SUCCESS;  // nothing of it is ever persisted
+  // libmsi writes a temporary file and renames it over the database.
+  winsim::detail::HostFileWrites writes({database->commitHost, database->commitHost + ".tmp"});
+  if (!writes.ok()) return ERROR_FUNCTION_FAILED;
   ErrorSlot error;
   return libmsi_database_commit(database->db.get(), error.Out()) ? ERROR_SUCCESS
                                                                  : ERROR_FUNCTION_FAILED;

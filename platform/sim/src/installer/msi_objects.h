@@ -26,6 +26,7 @@ struct ObjectOf : Object {
 struct Database : ObjectOf<Kind::Database> {
   GObjectPtr<LibmsiDatabase> db;
   bool readOnly = false;
+  std::string commitHost;  // the host file a commit writes
 };
 
 struct View : ObjectOf<Kind::View> {

@@ -1,4 +1,5 @@
 // The summary information stream of a database, through libmsi_summary_info_*.
+#include "files/host_writes.h"
 #include "installer/msi_database.h"
 #include "installer/msi_handles.h"
 #include "installer/msi_text.h"
@@ -45,9 +46,12 @@ UINT GetSummaryInformation(MSIHANDLE hDatabase, LPCSTR szDatabasePath, UINT uiUp
     if (szDatabasePath == nullptr) return ERROR_INVALID_PARAMETER;
     const std::string host = winsim::HostPath(szDatabasePath);
     if (!IsHostFile(host)) return ERROR_INSTALL_PACKAGE_INVALID;
+    winsim::detail::HostFileWrites writes({uiUpdateCount > 0 ? host + ".tmp" : ""});
+    if (!writes.ok()) return ERROR_INSTALL_PACKAGE_INVALID;
     summary->database = OpenHostDatabase(
         host, uiUpdateCount > 0 ? LIBMSI_DB_FLAGS_TRANSACT : LIBMSI_DB_FLAGS_READONLY);
     if (!summary->database) return ERROR_INSTALL_PACKAGE_INVALID;
+    if (uiUpdateCount > 0) summary->database->commitHost = host;
     summary->commitOnPersist = uiUpdateCount > 0;
   }
   ErrorSlot error;
@@ -124,7 +128,10 @@ UINT Persist(MSIHANDLE hSummaryInfo) {
   if (summary->database->readOnly) return ERROR_FUNCTION_FAILED;
   ErrorSlot error;
   if (!libmsi_summary_info_persist(summary->info.get(), error.Out())) return ERROR_FUNCTION_FAILED;
-  if (summary->commitOnPersist && !libmsi_database_commit(summary->database->db.get(), error.Out()))
+  if (!summary->commitOnPersist) return ERROR_SUCCESS;
+  const std::string& host = summary->database->commitHost;
+  winsim::detail::HostFileWrites writes({host, host + ".tmp"});
+  if (!writes.ok() || !libmsi_database_commit(summary->database->db.get(), error.Out()))
     return ERROR_FUNCTION_FAILED;
   return ERROR_SUCCESS;
 }
