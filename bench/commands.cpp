@@ -184,8 +184,7 @@ int RunRoad(const std::string& machine, const std::string& file, bool dryRun,
   std::string text;
   if (!ReadHostFile(file, text)) throw BenchError("cannot read the road " + file);
   Road road = ParseRoad(text, file, fs::absolute(file).parent_path().string());
-  if (json != "-" && !road.title.empty()) std::cout << "# " << road.title << "
-";
+  if (json != "-" && !road.title.empty()) std::cout << "# " << road.title << "\n";
   return ReportRun(machine, road.sessions, dryRun, json);
 }
 

@@ -92,7 +92,16 @@ std::string SettingsText(const MachineSettings& settings) {
   return text;
 }
 
-MachineFolder::MachineFolder(const std::string& path) : path_(path) {
+namespace {
+// The machine's folder as a full host path: the journal and the drives are found by it.
+std::string FullPath(const std::string& path) {
+  std::string full = fs::absolute(path).lexically_normal().string();
+  while (full.size() > 1 && full.back() == '/') full.pop_back();
+  return full;
+}
+}  // namespace
+
+MachineFolder::MachineFolder(const std::string& path) : path_(FullPath(path)) {
   std::error_code error;
   if (!fs::is_directory(path_, error)) throw BenchError("no machine folder at " + path_);
   const std::string what = path_ + " is not a machine folder: ";
@@ -258,7 +267,7 @@ void MachineFolder::Create(const std::string& path, const std::string& sample) {
   fs::create_directories(path + "/registry", error);
   if (error) throw BenchError("cannot make " + path + ": " + error.message());
   WriteHostFileAtomically(path + "/machine.ini", SettingsText(settings));
-  winsim::Reset(path);
+  winsim::Reset(FullPath(path));
   winsim::SetCurrentUser(settings.userSid, settings.userName);
   for (const auto& file : kRegistryFiles)
     WriteHostFileAtomically(path + "/" + file[0], winsim::ExportRegistry(file[1]));

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
   make->add_option("MACHINE", machine, "folder to make (must not exist or be empty)")->required();
   make->add_flag("--sample", sample, "copy the sample machine (host products, profiles, folders)");
   make->add_option("--import", imports, "REGEDIT4 .reg file to import (e.g. exported from a real "
-                                        "machine); may be given more than once");
+                                        "machine); may be given more than once")
+      ->allow_extra_args(false);
 
   std::vector<std::string> files;
   auto* import = app.add_subcommand("import", "Import .reg files into a machine's registry");
@@ -46,11 +47,14 @@ int main(int argc, char** argv) {
                          "the package: a .msi file or a folder of .idt tables (default: an empty "
                          "package)");
   runCommand->add_option("-p,--property", run.properties,
-                         "NAME=VALUE set before costing (also CustomActionData, UserSID)");
+                         "NAME=VALUE set before costing (also CustomActionData, UserSID)")
+      ->allow_extra_args(false);
   runCommand->add_option("--component", run.components,
-                         "NAME=local|absent|source: a component's requested state");
+                         "NAME=local|absent|source: a component's requested state")
+      ->allow_extra_args(false);
   runCommand->add_option("--answer", run.answers,
-                         "answer to the next message box: ok, cancel, yes, no, abort, retry, ignore");
+                         "answer to the next message box: ok, cancel, yes, no, abort, retry, ignore")
+      ->allow_extra_args(false);
   runCommand->add_flag("--dry-run", run.dryRun, "report the changes, then put the machine back");
   runCommand->add_option("--json", run.json, "also write the report as JSON to this file ('-': "
                                              "only JSON, on standard output)");

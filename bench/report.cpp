@@ -14,8 +14,8 @@ std::string Quoted(const std::string& value) {
       out += "\\r";
     else if (c == '\t')
       out += "\\t";
-    else if (c == '"' || c == '\\')
-      out += std::string("\\") + c;
+    else if (c == '"')
+      out += "\\\"";
     else
       out += c;
   }

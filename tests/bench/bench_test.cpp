@@ -237,7 +237,8 @@ TEST_F(Bench_, AMachineFromARegFileExportedFromWindowsListsItsHosts) {
                            "--json", "-"});
   ASSERT_EQ(outcome.exit, 0) << outcome.err;
   std::map<std::string, std::string> set;
-  for (const json& change : json::parse(outcome.out)["sessions"][0]["actions"][0]["properties"])
+  const json report = json::parse(outcome.out);
+  for (const json& change : report["sessions"][0]["actions"][0]["properties"])
     if (!change["new"].is_null()) set[change["name"]] = change["new"];
   EXPECT_EQ(set["Desktop1"],
             "Draxon 2016;English;R16.0;DRXN-208:409;C:\\Program Files\\Quorvel\\Draxon 2016;208;1033;enu;0");

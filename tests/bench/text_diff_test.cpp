@@ -31,9 +31,7 @@ TEST(TextDiff, ASmallChangeToALargeFileStaysSmall) {
   for (int i = 0; i < 20000; ++i) before += "line " + std::to_string(i) + "\n";
   after = before + "added\n";
   EXPECT_EQ(UnifiedDiff(SplitLines(before), SplitLines(after)),
-            "@@ -19998,2 +19998,3 @@\n line 19997\n line 19998\n line 19999\n+added\n"
-            .substr(0, 0) +
-                "@@ -19998,3 +19998,4 @@\n line 19997\n line 19998\n line 19999\n+added\n");
+            "@@ -19998,3 +19998,4 @@\n line 19997\n line 19998\n line 19999\n+added\n");
 }
 
 }  // namespace
