@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "sim/files_tree.h"
@@ -427,6 +428,12 @@ TEST_F(Journal, Refusals) {
   EXPECT_EQ(error, "the journal folder must be outside the machine's drives: " +
                        winsim::DriveFolder('C') + "/journal");
   EXPECT_TRUE(winsim::RecoverFileJournal(journal, error)) << "no journal there";
+  // Ending a journal removes its folder: one that holds anything else is refused.
+  std::filesystem::create_directories(journal);
+  std::ofstream(journal + "/keep.txt") << "keep";
+  EXPECT_FALSE(winsim::BeginFileJournal(journal, error));
+  EXPECT_EQ(error, "the journal folder must be empty: " + journal);
+  std::filesystem::remove(journal + "/keep.txt");
 
   ASSERT_TRUE(winsim::BeginFileJournal(journal, error)) << error;
   EXPECT_FALSE(winsim::BeginFileJournal(journal, error));

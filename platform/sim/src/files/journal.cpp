@@ -3,7 +3,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -183,13 +182,22 @@ bool BeginFileJournal(const std::string& journalHostFolder, std::string& error) 
     error = "the journal folder must be outside the machine's drives: " + folder;
     return false;
   }
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  const std::string log = folder + "/" + detail::kJournalLogName;
+  if (detail::HostExists(log)) {
+    error = folder + " holds a journal already; recover it first";
+    return false;
+  }
+  // Ending the journal removes its folder, so it must hold nothing else.
+  if (!std::filesystem::is_empty(folder, ec) || ec) {
+    error = "the journal folder must be empty: " + folder;
+    return false;
+  }
   auto journal = std::make_unique<detail::OpenJournal>();
   journal->folder = folder;
-  if (!journal->log.Open(folder + "/" + detail::kJournalLogName, true)) {
-    error = errno == EEXIST ? folder + " holds a journal already; recover it first"
-                            : "cannot write a journal in " + folder;
+  if (!journal->log.Open(log, true)) {
+    error = "cannot write a journal in " + folder;
     return false;
   }
   Journal() = std::move(journal);
