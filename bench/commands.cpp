@@ -33,7 +33,8 @@ std::string FullKeyPath(const std::string& key, const MachineSettings& settings)
   for (char c : root) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (upper == "HKLM" || upper == "HKEY_LOCAL_MACHINE") return "HKEY_LOCAL_MACHINE" + rest;
   if (upper == "HKU" || upper == "HKEY_USERS") return "HKEY_USERS" + rest;
-  if (upper == "HKCU" || upper == "HKEY_CURRENT_USER") return "HKEY_USERS\\" + settings.userSid + rest;
+  if (upper == "HKCU" || upper == "HKEY_CURRENT_USER")
+    return "HKEY_USERS\\" + settings.userSid + rest;
   if (upper == "HKCR" || upper == "HKEY_CLASSES_ROOT")
     return "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes" + rest;
   throw BenchError("'" + key + "' does not start with a registry root (HKLM, HKCU, HKU, HKCR)");
@@ -50,7 +51,8 @@ std::string WithThousands(std::uintmax_t number) {
 
 void PrintFindEntry(const WIN32_FIND_DATAA& found) {
   char line[400];
-  std::uintmax_t size = (static_cast<std::uintmax_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  std::uintmax_t size =
+      (static_cast<std::uintmax_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
   bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   std::snprintf(line, sizeof line, "%-6s %15s  %-4s  %s\n", folder ? "<DIR>" : "",
                 folder ? "" : WithThousands(size).c_str(),
@@ -65,11 +67,12 @@ nlohmann::json JsonRun(const RunResult& result, const std::string& machine, bool
     nlohmann::json actions = nlohmann::json::array();
     for (const ActionReport& action : session.actions) actions.push_back(JsonReport(action));
     sessions.push_back({{"package", session.package.empty() ? nlohmann::json(nullptr)
-                                                              : nlohmann::json(session.package)},
+                                                            : nlohmann::json(session.package)},
                         {"library", session.library},
                         {"actions", actions}});
   }
-  return {{"machine", machine}, {"dryRun", dryRun}, {"saved", result.saved}, {"sessions", sessions}};
+  return {
+      {"machine", machine}, {"dryRun", dryRun}, {"saved", result.saved}, {"sessions", sessions}};
 }
 
 }  // namespace
@@ -118,10 +121,10 @@ int ShowFolder(const std::string& path, const std::string& folder) {
   MachineFolder machine(path);
   Open(machine);
   DWORD attributes = GetFileAttributesA(folder.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) throw BenchError("no file or folder " + folder + " on the machine " + path);
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    throw BenchError("no file or folder " + folder + " on the machine " + path);
   std::string pattern = folder;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-    pattern += (pattern.back() == '\\' ? "*" : "\\*");
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) pattern += (pattern.back() == '\\' ? "*" : "\\*");
   WIN32_FIND_DATAA found;
   HANDLE find = FindFirstFileA(pattern.c_str(), &found);
   std::cout << " Folder of " << folder << "\n\n";
@@ -138,8 +141,8 @@ int ShowFolder(const std::string& path, const std::string& folder) {
 }
 
 // Shows each action's report as it comes, and the whole run as JSON when asked.
-static int ReportRun(const std::string& machine, const std::vector<SessionPlan>& sessions, bool dryRun,
-              const std::string& jsonFile) {
+static int ReportRun(const std::string& machine, const std::vector<SessionPlan>& sessions,
+                     bool dryRun, const std::string& jsonFile) {
   const bool jsonOnly = jsonFile == "-";
   RunListener listener;
   listener.say = [&](const std::string& line) {
@@ -174,7 +177,8 @@ int RunActions(const RunOptions& options) {
     ParseAnswer(answer);
     plan.steps.push_back({Step::Kind::Answer, "", answer});
   }
-  for (const std::string& action : options.actions) plan.steps.push_back({Step::Kind::Action, action, ""});
+  for (const std::string& action : options.actions)
+    plan.steps.push_back({Step::Kind::Action, action, ""});
 
   return ReportRun(options.machine, {plan}, options.dryRun, options.json);
 }
@@ -208,7 +212,9 @@ int RunDemo(const std::string& given) {
               << " ################\n";
     RunListener listener;
     listener.say = [](const std::string& line) { std::cout << "\n> " << line << "\n"; };
-    listener.reported = [](const ActionReport& report) { std::cout << HumanReport(report) << std::flush; };
+    listener.reported = [](const ActionReport& report) {
+      std::cout << HumanReport(report) << std::flush;
+    };
     ExecutePlan(machine, road.sessions, false, listener);
   }
   std::cout << "\nThe demo machine stays in " << machine << ": look at it with\n"

@@ -6,9 +6,11 @@
 
 #include <cctype>
 #include <filesystem>
+#include <vector>
 
 #include "bench_error.h"
 #include "host_files.h"
+#include "text_util.h"
 #include "winsim/machine.h"
 
 namespace fs = std::filesystem;
@@ -23,17 +25,6 @@ const char* const kRegistryFiles[][2] = {
     {"registry/HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE"},
     {"registry/HKEY_USERS.reg", "HKEY_USERS"},
 };
-
-std::string Trim(const std::string& text) {
-  std::size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 }  // namespace
 
@@ -84,9 +75,9 @@ MachineSettings ParseSettings(const std::string& text, const std::string& source
 }
 
 std::string SettingsText(const MachineSettings& settings) {
-  std::string text = "[Machine]\r\nUserSID=" + settings.userSid +
-                     "\r\nUserName=" + settings.userName +
-                     "\r\nCodePage=" + std::to_string(settings.codePage) + "\r\n\r\n[Environment]\r\n";
+  std::string text =
+      "[Machine]\r\nUserSID=" + settings.userSid + "\r\nUserName=" + settings.userName +
+      "\r\nCodePage=" + std::to_string(settings.codePage) + "\r\n\r\n[Environment]\r\n";
   for (const auto& variable : settings.environment)
     text += variable.first + "=" + variable.second + "\r\n";
   return text;
@@ -105,7 +96,8 @@ MachineFolder::MachineFolder(const std::string& path) : path_(FullPath(path)) {
   std::error_code error;
   if (!fs::is_directory(path_, error)) throw BenchError("no machine folder at " + path_);
   const std::string what = path_ + " is not a machine folder: ";
-  if (!fs::is_regular_file(File("machine.ini"), error)) throw BenchError(what + "machine.ini is missing");
+  if (!fs::is_regular_file(File("machine.ini"), error))
+    throw BenchError(what + "machine.ini is missing");
   if (!fs::is_directory(File("drive_c"), error)) throw BenchError(what + "drive_c is missing");
   for (const auto& file : kRegistryFiles)
     if (!fs::is_regular_file(File(file[0]), error))
@@ -113,14 +105,16 @@ MachineFolder::MachineFolder(const std::string& path) : path_(FullPath(path)) {
   for (const auto& entry : fs::directory_iterator(File("registry"), error)) {
     const std::string name = "registry/" + entry.path().filename().string();
     if (name != kRegistryFiles[0][0] && name != kRegistryFiles[1][0])
-      throw BenchError(what + name + " is not one of its registry files (bring a .reg file in "
+      throw BenchError(what + name +
+                       " is not one of its registry files (bring a .reg file in "
                        "with 'cabench import')");
   }
   lock_ = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (lock_ < 0 || flock(lock_, LOCK_EX | LOCK_NB) != 0)
     throw BenchError("machine " + path_ + " is in use by another cabench");
   std::string text;
-  if (!ReadHostFile(File("machine.ini"), text)) throw BenchError("cannot read " + File("machine.ini"));
+  if (!ReadHostFile(File("machine.ini"), text))
+    throw BenchError("cannot read " + File("machine.ini"));
   settings_ = ParseSettings(text, "machine.ini");
 }
 
@@ -138,10 +132,12 @@ MachineFolder::~MachineFolder() {
 void MachineFolder::ApplyStaged() {
   const fs::path staged = File(kStaged);
   std::error_code error;
-  for (const auto& entry : fs::recursive_directory_iterator(staged, error)) {
-    if (!entry.is_regular_file()) continue;
-    fs::path target = fs::path(path_) / fs::relative(entry.path(), staged);
-    fs::rename(entry.path(), target, error);
+  std::vector<fs::path> files;  // listed first: the folder is emptied as they move
+  for (const auto& entry : fs::recursive_directory_iterator(staged, error))
+    if (entry.is_regular_file()) files.push_back(entry.path());
+  for (const fs::path& file : files) {
+    fs::path target = fs::path(path_) / fs::relative(file, staged);
+    fs::rename(file, target, error);
     if (error) throw BenchError("cannot put " + target.string() + " in place: " + error.message());
   }
   fs::remove_all(staged, error);

@@ -9,19 +9,22 @@
 #include "commands.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"cabench: run Windows Installer custom actions on a simulated machine kept in a "
-               "folder, and see everything they change."};
+  CLI::App app{
+      "cabench: run Windows Installer custom actions on a simulated machine kept in a "
+      "folder, and see everything they change."};
   app.require_subcommand(1);
 
   std::string machine, key, folder;
   bool sample = false;
   std::vector<std::string> imports;
-  auto* make = app.add_subcommand("new", "Make a machine folder: an empty Windows machine, or a "
-                                         "copy of the sample machine");
+  auto* make = app.add_subcommand("new",
+                                  "Make a machine folder: an empty Windows machine, or a "
+                                  "copy of the sample machine");
   make->add_option("MACHINE", machine, "folder to make (must not exist or be empty)")->required();
   make->add_flag("--sample", sample, "copy the sample machine (host products, profiles, folders)");
-  make->add_option("--import", imports, "REGEDIT4 .reg file to import (e.g. exported from a real "
-                                        "machine); may be given more than once")
+  make->add_option("--import", imports,
+                   "REGEDIT4 .reg file to import (e.g. exported from a real "
+                   "machine); may be given more than once")
       ->allow_extra_args(false);
 
   std::vector<std::string> files;
@@ -41,38 +44,47 @@ int main(int argc, char** argv) {
   auto* runCommand = app.add_subcommand(
       "run", "Run custom actions in one installer session, in order, and report what each changed");
   runCommand->add_option("MACHINE", run.machine, "machine folder")->required();
-  runCommand->add_option("LIBRARY", run.library, "custom-action library, e.g. KyrCMsiExt")->required();
+  runCommand->add_option("LIBRARY", run.library, "custom-action library, e.g. KyrCMsiExt")
+      ->required();
   runCommand->add_option("ACTION", run.actions, "exports to call, in order")->required();
   runCommand->add_option("--package", run.package,
                          "the package: a .msi file or a folder of .idt tables (default: an empty "
                          "package)");
-  runCommand->add_option("-p,--property", run.properties,
-                         "NAME=VALUE set before costing (also CustomActionData, UserSID)")
+  runCommand
+      ->add_option("-p,--property", run.properties,
+                   "NAME=VALUE set before costing (also CustomActionData, UserSID)")
       ->allow_extra_args(false);
-  runCommand->add_option("--component", run.components,
-                         "NAME=local|absent|source: a component's requested state")
+  runCommand
+      ->add_option("--component", run.components,
+                   "NAME=local|absent|source: a component's requested state")
       ->allow_extra_args(false);
-  runCommand->add_option("--answer", run.answers,
-                         "answer to the next message box: ok, cancel, yes, no, abort, retry, ignore")
+  runCommand
+      ->add_option("--answer", run.answers,
+                   "answer to the next message box: ok, cancel, yes, no, abort, retry, ignore")
       ->allow_extra_args(false);
   runCommand->add_flag("--dry-run", run.dryRun, "report the changes, then put the machine back");
-  runCommand->add_option("--json", run.json, "also write the report as JSON to this file ('-': "
-                                             "only JSON, on standard output)");
+  runCommand->add_option("--json", run.json,
+                         "also write the report as JSON to this file ('-': "
+                         "only JSON, on standard output)");
 
   std::string roadFile;
-  auto* road = app.add_subcommand("road", "Walk a road file: sessions, properties, answers and "
-                                          "actions in order, as a sequence runs them");
+  auto* road = app.add_subcommand("road",
+                                  "Walk a road file: sessions, properties, answers and "
+                                  "actions in order, as a sequence runs them");
   road->add_option("MACHINE", run.machine, "machine folder")->required();
   road->add_option("ROAD", roadFile, "road file (see examples/roads)")->required();
   road->add_flag("--dry-run", run.dryRun, "report the changes, then put the machine back");
-  road->add_option("--json", run.json, "also write the report as JSON to this file ('-': only "
-                                       "JSON, on standard output)");
+  road->add_option("--json", run.json,
+                   "also write the report as JSON to this file ('-': only "
+                   "JSON, on standard output)");
 
   std::string demoMachine;
-  auto* demo = app.add_subcommand("demo", "Walk the install, companion and removal roads on a "
-                                          "fresh copy of the sample machine");
-  demo->add_option("--machine", demoMachine, "folder for the demo's machine (default: a new "
-                                             "temporary folder)");
+  auto* demo = app.add_subcommand("demo",
+                                  "Walk the install, companion and removal roads on a "
+                                  "fresh copy of the sample machine");
+  demo->add_option("--machine", demoMachine,
+                   "folder for the demo's machine (default: a new "
+                   "temporary folder)");
 
   try {
     app.parse(argc, argv);

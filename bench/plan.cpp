@@ -105,11 +105,12 @@ RunResult ExecutePlan(const std::string& machinePath, const std::vector<SessionP
   std::vector<PreparedSession> prepared;
   int slot = 0;
   for (const SessionPlan& plan : sessions) {
-    auto runner =
-        std::make_unique<SessionRunner>(PreparePackage(plan.package, scratch.path(), ++slot), plan.library);
+    auto runner = std::make_unique<SessionRunner>(
+        PreparePackage(plan.package, scratch.path(), ++slot), plan.library);
     for (const Step& step : plan.steps)
       if (step.kind == Step::Kind::Action) runner->RequireExport(step.name);
-    for (const auto& property : plan.properties) runner->SetProperty(property.first, property.second);
+    for (const auto& property : plan.properties)
+      runner->SetProperty(property.first, property.second);
     runner->Cost();
     prepared.push_back({&plan, std::move(runner)});
   }
@@ -122,7 +123,8 @@ RunResult ExecutePlan(const std::string& machinePath, const std::vector<SessionP
   } catch (const BenchError& error) {
     prepared.clear();
     machine.Undo();
-    throw RunFailed(std::string(error.what()) + "; the run was undone and the machine is as it was");
+    throw RunFailed(std::string(error.what()) +
+                    "; the run was undone and the machine is as it was");
   }
   prepared.clear();  // sessions and libraries closed before the machine is saved
   if (InterruptRequested()) {

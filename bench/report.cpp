@@ -29,16 +29,16 @@ std::string Indented(const std::string& text, const std::string& indent) {
 }
 
 std::string FileLine(const FileReport& file) {
-  std::string line = "  " + file.kind + "  " + (file.from.empty() ? "" : file.from + " -> ") +
-                     file.path;
+  std::string line =
+      "  " + file.kind + "  " + (file.from.empty() ? "" : file.from + " -> ") + file.path;
   if (file.kind == "created") line += " (" + std::to_string(file.newSize) + " bytes)";
   if (file.kind == "deleted") line += " (was " + std::to_string(file.oldSize) + " bytes)";
   if (file.kind == "changed" && !file.text)
     line += " (" + std::to_string(file.oldSize) + " -> " + std::to_string(file.newSize) +
             " bytes, not text)";
   if (file.kind == "attributes")
-    line += " (" + AttributeText(file.oldAttributes) + " -> " + AttributeText(file.newAttributes) +
-            ")";
+    line +=
+        " (" + AttributeText(file.oldAttributes) + " -> " + AttributeText(file.newAttributes) + ")";
   return line + "\n";
 }
 
@@ -77,7 +77,8 @@ std::string ResultMeaning(UINT result) {
 std::string StyleText(UINT style) {
   static const char* const buttons[] = {"MB_OK",          "MB_OKCANCEL", "MB_ABORTRETRYIGNORE",
                                         "MB_YESNOCANCEL", "MB_YESNO",    "MB_RETRYCANCEL"};
-  std::string text = (style & 0xF) < 6 ? buttons[style & 0xF] : "buttons " + std::to_string(style & 0xF);
+  std::string text =
+      (style & 0xF) < 6 ? buttons[style & 0xF] : "buttons " + std::to_string(style & 0xF);
   static const std::pair<UINT, const char*> flags[] = {
       {MB_ICONHAND, "MB_ICONERROR"},          {MB_ICONQUESTION, "MB_ICONQUESTION"},
       {MB_ICONEXCLAMATION, "MB_ICONWARNING"}, {MB_ICONASTERISK, "MB_ICONINFORMATION"},
@@ -86,14 +87,15 @@ std::string StyleText(UINT style) {
   UINT icon = style & 0xF0;
   for (const auto& flag : flags) {
     bool isIcon = (flag.first & 0xF0) != 0 && flag.first <= 0xF0;
-    if (isIcon ? icon == flag.first : (style & flag.first) != 0) text += std::string(" | ") + flag.second;
+    if (isIcon ? icon == flag.first : (style & flag.first) != 0)
+      text += std::string(" | ") + flag.second;
   }
   return text;
 }
 
 std::string AnswerText(int answer) {
-  static const char* const names[] = {"",        "IDOK",    "IDCANCEL", "IDABORT",
-                                      "IDRETRY", "IDIGNORE", "IDYES",   "IDNO"};
+  static const char* const names[] = {"",        "IDOK",     "IDCANCEL", "IDABORT",
+                                      "IDRETRY", "IDIGNORE", "IDYES",    "IDNO"};
   return answer >= 1 && answer <= 7 ? names[answer] : std::to_string(answer);
 }
 

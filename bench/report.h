@@ -46,8 +46,8 @@ struct ActionReport {
 };
 
 std::string ResultMeaning(UINT result);
-std::string StyleText(UINT style);  // "MB_YESNO | MB_TOPMOST"
-std::string AnswerText(int answer);  // "IDYES"
+std::string StyleText(UINT style);            // "MB_YESNO | MB_TOPMOST"
+std::string AnswerText(int answer);           // "IDYES"
 std::string AttributeText(DWORD attributes);  // "RHSA" letters, "-" for none
 
 // The report of one action as text for a person.

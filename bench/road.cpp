@@ -2,18 +2,9 @@
 
 #include "bench_error.h"
 #include "session_runner.h"
+#include "text_util.h"
 
 namespace bench {
-namespace {
-
-std::string Trim(const std::string& text) {
-  std::size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-}  // namespace
-
 Road ParseRoad(const std::string& text, const std::string& fileName,
                const std::string& baseFolder) {
   Road road;
@@ -53,8 +44,8 @@ Road ParseRoad(const std::string& text, const std::string& fileName,
         step = {Step::Kind::Say, "", rest};
       } else if (word == "property" || word == "component") {
         auto assignment = SplitAssignment(rest, word);
-        step = {word == "property" ? Step::Kind::Property : Step::Kind::Component,
-                assignment.first, assignment.second};
+        step = {word == "property" ? Step::Kind::Property : Step::Kind::Component, assignment.first,
+                assignment.second};
       } else if (word == "answer") {
         ParseAnswer(rest);
         step = {Step::Kind::Answer, "", rest};
@@ -73,7 +64,8 @@ Road ParseRoad(const std::string& text, const std::string& fileName,
     bool beforeActions = true;
     for (const Step& earlier : session.steps)
       if (earlier.kind == Step::Kind::Action) beforeActions = false;
-    if (step.kind == Step::Kind::Property && beforeActions && step.value.find('[') == std::string::npos)
+    if (step.kind == Step::Kind::Property && beforeActions &&
+        step.value.find('[') == std::string::npos)
       session.properties.emplace_back(step.name, step.value);
     else
       session.steps.push_back(step);

@@ -23,7 +23,6 @@ struct Road {
 };
 
 // A BenchError "<file>:<line>: <what>" for a malformed line.
-Road ParseRoad(const std::string& text, const std::string& fileName,
-               const std::string& baseFolder);
+Road ParseRoad(const std::string& text, const std::string& fileName, const std::string& baseFolder);
 
 }  // namespace bench

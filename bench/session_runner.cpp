@@ -11,6 +11,7 @@
 #include "host_files.h"
 #include "stdout_capture.h"
 #include "text_diff.h"
+#include "text_util.h"
 
 namespace fs = std::filesystem;
 
@@ -19,11 +20,6 @@ namespace {
 
 typedef UINT(__stdcall* CustomAction)(MSIHANDLE);
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // The custom-action libraries built beside the bench.
 std::string KnownLibraries() {
   char self[PATH_MAX];
@@ -31,8 +27,8 @@ std::string KnownLibraries() {
   std::set<std::string> names;
   if (n > 0) {
     std::error_code error;
-    for (const auto& entry :
-         fs::directory_iterator(fs::path(std::string(self, static_cast<std::size_t>(n))).parent_path(), error)) {
+    for (const auto& entry : fs::directory_iterator(
+             fs::path(std::string(self, static_cast<std::size_t>(n))).parent_path(), error)) {
       std::string name = entry.path().filename().string();
       if (name.size() > 3 && name.substr(name.size() - 3) == ".so" && name.rfind("lib", 0) != 0)
         names.insert(name.substr(0, name.size() - 3));
@@ -83,8 +79,9 @@ std::vector<FileReport> FileReports() {
     report.path = change.path;
     report.from = change.from;
     const std::string before = HostContent(change.originalHost);
-    const std::string after =
-        change.kind == winsim::FileChange::Kind::Deleted ? "" : HostContent(winsim::HostPath(change.path));
+    const std::string after = change.kind == winsim::FileChange::Kind::Deleted
+                                  ? ""
+                                  : HostContent(winsim::HostPath(change.path));
     report.oldSize = before.size();
     report.newSize = after.size();
     report.text = LooksLikeText(before) && LooksLikeText(after);
@@ -139,8 +136,10 @@ SessionRunner::SessionRunner(const std::string& packagePath, const std::string& 
                      std::to_string(opened) + ")");
   libraryName_ = library;
   std::string file = library;
-  if (Lower(file).size() < 4 || Lower(file).substr(file.size() - 4) != ".dll") file += ".dll";
-  else libraryName_ = library.substr(0, library.size() - 4);
+  if (Lower(file).size() < 4 || Lower(file).substr(file.size() - 4) != ".dll")
+    file += ".dll";
+  else
+    libraryName_ = library.substr(0, library.size() - 4);
   if (library.find_first_of("/\\") != std::string::npos ||
       (library_ = LoadLibraryA(file.c_str())) == nullptr)
     throw BenchError("unknown library '" + library + "' (built here: " + KnownLibraries() + ")");
@@ -223,7 +222,8 @@ ActionReport SessionRunner::Run(const std::string& action) {
   report.files = FileReports();
   const auto& boxes = winsim::MessageBoxes();
   for (std::size_t i = boxesBefore; i < boxes.size(); ++i)
-    report.messageBoxes.push_back({boxes[i].caption, boxes[i].text, boxes[i].style, boxes[i].answer});
+    report.messageBoxes.push_back(
+        {boxes[i].caption, boxes[i].text, boxes[i].style, boxes[i].answer});
   return report;
 }
 

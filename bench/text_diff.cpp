@@ -36,7 +36,7 @@ std::vector<Op> EditScript(const std::vector<std::string>& a, const std::vector<
     trace.push_back(v);
     for (long k = -d; k <= d; k += 2) {
       long x = (k == -d || (k != d && v[max + k - 1] < v[max + k + 1])) ? v[max + k + 1]
-                                                                          : v[max + k - 1] + 1;
+                                                                        : v[max + k - 1] + 1;
       long y = x - k;
       while (x < n && y < m && a[x] == b[y]) ++x, ++y;
       v[max + k] = x;

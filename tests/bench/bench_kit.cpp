@@ -62,8 +62,8 @@ Outcome Bench(const std::vector<std::string>& arguments) {
 std::string TreeState(const std::string& root) {
   std::vector<std::string> entries;
   std::error_code error;
-  for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
-       it.increment(error)) {
+  for (auto it = fs::recursive_directory_iterator(root, error);
+       it != fs::recursive_directory_iterator(); it.increment(error)) {
     std::string relative = fs::relative(it->path(), root).string();
     if (it->is_directory())
       entries.push_back(relative + "/");

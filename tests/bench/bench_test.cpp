@@ -23,8 +23,12 @@ const std::string kRoot = "KYRROOTPATH=C:\\Program Files\\Quorvel\\Nolva Desktop
 // Properties with which KyrCCreateArgFile writes the profile files into the product root
 // of the sample machine.
 std::vector<std::string> ArgFileRun(const std::string& machine) {
-  return {"run",     machine,          "KyrCMsiExt", "KyrCCreateArgFile", "--package", kPackage,
-          "-p",      "DRXNVERSION=R16.0", "-p",      "DRXNCOOKIE=DRXN-208:409", "-p", kRoot};
+  return {"run",        machine,
+          "KyrCMsiExt", "KyrCCreateArgFile",
+          "--package",  kPackage,
+          "-p",         "DRXNVERSION=R16.0",
+          "-p",         "DRXNCOOKIE=DRXN-208:409",
+          "-p",         kRoot};
 }
 
 std::size_t LineCount(const std::string& text) {
@@ -44,7 +48,9 @@ TEST_F(Bench_, BadInputGetsOneLineANonZeroExitAndChangesNothing) {
   const std::string regFile = "/registry/HKEY_LOCAL_MACHINE.reg";
   std::vector<Case> cases = {
       {"missing machine folder",
-       [&](const std::string&) { return std::vector<std::string>{"run", Path("nowhere"), "KyrCMsiExt", "KyrGetDesktops"}; },
+       [&](const std::string&) {
+         return std::vector<std::string>{"run", Path("nowhere"), "KyrCMsiExt", "KyrGetDesktops"};
+       },
        "no machine folder at " + Path("nowhere")},
       {"folder without settings",
        [](const std::string& m) {
@@ -74,25 +80,31 @@ TEST_F(Bench_, BadInputGetsOneLineANonZeroExitAndChangesNothing) {
        "registry/mine.reg is not one of its registry files"},
       {"missing package",
        [&](const std::string& m) {
-         return std::vector<std::string>{"run", m, "KyrCMsiExt", "KyrGetDesktops", "--package", Path("none.msi")};
+         return std::vector<std::string>{
+             "run", m, "KyrCMsiExt", "KyrGetDesktops", "--package", Path("none.msi")};
        },
        "no package at " + Path("none.msi")},
       {"unreadable package",
        [&](const std::string& m) {
-         return std::vector<std::string>{"run", m, "KyrCMsiExt", "KyrGetDesktops", "--package", garbage};
+         return std::vector<std::string>{"run",       m,      "KyrCMsiExt", "KyrGetDesktops",
+                                         "--package", garbage};
        },
        "cannot be opened as a Windows Installer package"},
       {"unknown library",
-       [](const std::string& m) { return std::vector<std::string>{"run", m, "KyrNothing", "KyrGetDesktops"}; },
+       [](const std::string& m) {
+         return std::vector<std::string>{"run", m, "KyrNothing", "KyrGetDesktops"};
+       },
        "unknown library 'KyrNothing' (built here: KyrCMsiExt, TarsinMsiExt)"},
       {"unknown export",
        [](const std::string& m) {
-         return std::vector<std::string>{"run", m, "KyrCMsiExt", "KyrGetDesktops", "KyrNoSuchAction"};
+         return std::vector<std::string>{"run", m, "KyrCMsiExt", "KyrGetDesktops",
+                                         "KyrNoSuchAction"};
        },
        "KyrCMsiExt has no export 'KyrNoSuchAction'"},
       {"property without =",
        [](const std::string& m) {
-         return std::vector<std::string>{"run", m, "KyrCMsiExt", "KyrGetDesktops", "-p", "KYRROOTPATH"};
+         return std::vector<std::string>{"run",        m, "KyrCMsiExt", "KyrGetDesktops", "-p",
+                                         "KYRROOTPATH"};
        },
        "property argument 'KYRROOTPATH' has no '=' (expected NAME=VALUE)"},
   };
@@ -124,9 +136,11 @@ TEST_F(Bench_, ADryRunReportsTheChangesAndLeavesTheFolderByteForByte) {
   run.insert(run.end(), {"-p", "KYRREGVER=3.0", "--dry-run"});
   Outcome outcome = Bench(run);
   ASSERT_EQ(outcome.exit, 0) << outcome.err;
-  EXPECT_NE(outcome.out.find("  created  C:\\Program Files\\Quorvel\\Nolva Desktop\\"), std::string::npos)
+  EXPECT_NE(outcome.out.find("  created  C:\\Program Files\\Quorvel\\Nolva Desktop\\"),
+            std::string::npos)
       << outcome.out;
-  EXPECT_NE(outcome.out.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel\\Draxon\\R16.0\\DRXN-208:409\\KYR\\3.0"),
+  EXPECT_NE(outcome.out.find(
+                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvel\\Draxon\\R16.0\\DRXN-208:409\\KYR\\3.0"),
             std::string::npos)
       << outcome.out;
   EXPECT_NE(outcome.out.find("Dry run: the machine"), std::string::npos);
@@ -165,14 +179,16 @@ TEST_F(Bench_, AFinishedRunLeavesTheMachineAsItsReportSays) {
     EXPECT_NE(saved.find("[" + change["key"].get<std::string>() + "]\r\n"), std::string::npos);
   }
   EXPECT_GT(added, 0u);
-  Outcome shown = Bench({"reg", machine, "HKLM\\SOFTWARE\\Quorvel\\Draxon\\R16.0\\DRXN-208:409\\KYR\\3.0"});
+  Outcome shown =
+      Bench({"reg", machine, "HKLM\\SOFTWARE\\Quorvel\\Draxon\\R16.0\\DRXN-208:409\\KYR\\3.0"});
   EXPECT_EQ(shown.exit, 0) << shown.err;
   EXPECT_EQ(shown.out.rfind("REGEDIT4\r\n", 0), 0u) << shown.out;
 
   // A second run appends to the profile files: the report shows them changed, with a diff.
   Outcome again = Bench(ArgFileRun(machine));
   ASSERT_EQ(again.exit, 0) << again.err;
-  EXPECT_NE(again.out.find("  changed  C:\\Program Files\\Quorvel\\Nolva Desktop\\"), std::string::npos)
+  EXPECT_NE(again.out.find("  changed  C:\\Program Files\\Quorvel\\Nolva Desktop\\"),
+            std::string::npos)
       << again.out;
   EXPECT_NE(again.out.find("@@ -"), std::string::npos) << again.out;
 }
@@ -196,10 +212,13 @@ TEST_F(Bench_, AFailedRunIsUndone) {
   const std::string machine = SampleMachine();
   const std::string before = TreeState(machine);
   WriteText(Path("fails.road"),
-            "session " + kPackage + " KyrCMsiExt\n"
-            "property DRXNVERSION=R16.0\nproperty DRXNCOOKIE=DRXN-208:409\nproperty " + kRoot + "\n"
-            "action KyrCCreateArgFile\n"
-            "component NoSuchComponent=local\n");
+            "session " + kPackage +
+                " KyrCMsiExt\n"
+                "property DRXNVERSION=R16.0\nproperty DRXNCOOKIE=DRXN-208:409\nproperty " +
+                kRoot +
+                "\n"
+                "action KyrCCreateArgFile\n"
+                "component NoSuchComponent=local\n");
   Outcome outcome = Bench({"road", machine, Path("fails.road")});
   EXPECT_EQ(outcome.exit, 1);
   EXPECT_NE(outcome.out.find("  created  "), std::string::npos) << outcome.out;  // it did write
@@ -228,20 +247,22 @@ TEST_F(Bench_, AKilledRunIsUndoneByTheNextCommand) {
 
 TEST_F(Bench_, AMachineFromARegFileExportedFromWindowsListsItsHosts) {
   const std::string machine = Path("exported");
-  Outcome made = Bench({"new", machine, "--import", std::string(CABENCH_FIXTURES) + "/exported-hosts.reg"});
+  Outcome made =
+      Bench({"new", machine, "--import", std::string(CABENCH_FIXTURES) + "/exported-hosts.reg"});
   ASSERT_EQ(made.exit, 0) << made.err;
   WriteText(machine + "/drive_c/Program Files/Quorvel/Draxon 2016/KyrCApp.qxm", "module");
   WriteText(machine + "/drive_c/Program Files/Quorvel/Draxon LE 2016/readme.txt", "no module");
 
-  Outcome outcome = Bench({"run", machine, "KyrCMsiExt", "KyrGetDesktops", "--package", kPackage,
-                           "--json", "-"});
+  Outcome outcome =
+      Bench({"run", machine, "KyrCMsiExt", "KyrGetDesktops", "--package", kPackage, "--json", "-"});
   ASSERT_EQ(outcome.exit, 0) << outcome.err;
   std::map<std::string, std::string> set;
   const json report = json::parse(outcome.out);
   for (const json& change : report["sessions"][0]["actions"][0]["properties"])
     if (!change["new"].is_null()) set[change["name"]] = change["new"];
   EXPECT_EQ(set["Desktop1"],
-            "Draxon 2016;English;R16.0;DRXN-208:409;C:\\Program Files\\Quorvel\\Draxon 2016;208;1033;enu;0");
+            "Draxon 2016;English;R16.0;DRXN-208:409;C:\\Program Files\\Quorvel\\Draxon "
+            "2016;208;1033;enu;0");
   EXPECT_EQ(set["Desktop1Text"], "Draxon 2016,   English");
   EXPECT_EQ(set.count("Desktop2"), 0u);  // the LE host lacks the core module
   EXPECT_EQ(set["BASENUMBEROFPRODUCTS"], "1");
@@ -251,9 +272,11 @@ TEST_F(Bench_, AMachineFromARegFileExportedFromWindowsListsItsHosts) {
 TEST_F(Bench_, TheDemoWalksEveryRoad) {
   Outcome outcome = Bench({"demo", "--machine", Path("demo")});
   ASSERT_EQ(outcome.exit, 0) << outcome.err;
-  for (const char* action : {"KyrGetDesktops", "KyrCSetDesktop", "KyrCCheckDataDir", "KyrFormatArgPaths",
-                             "KyrCCreateArgFile", "KyrMigratePreferences", "CheckNolvaRun"})
-    EXPECT_NE(outcome.out.find(std::string("=== ") + action + ": 0 (success) ==="), std::string::npos)
+  for (const char* action :
+       {"KyrGetDesktops", "KyrCSetDesktop", "KyrCCheckDataDir", "KyrFormatArgPaths",
+        "KyrCCreateArgFile", "KyrMigratePreferences", "CheckNolvaRun"})
+    EXPECT_NE(outcome.out.find(std::string("=== ") + action + ": 0 (success) ==="),
+              std::string::npos)
         << action;
 }
 

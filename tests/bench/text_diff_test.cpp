@@ -23,7 +23,8 @@ TEST(TextDiff, UnifiedHunks) {
       {"a\nb\n", "", "@@ -1,2 +0,0 @@\n-a\n-b\n"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(UnifiedDiff(SplitLines(c.before), SplitLines(c.after)), c.diff) << c.before << "|" << c.after;
+    EXPECT_EQ(UnifiedDiff(SplitLines(c.before), SplitLines(c.after)), c.diff)
+        << c.before << "|" << c.after;
 }
 
 TEST(TextDiff, ASmallChangeToALargeFileStaysSmall) {
