@@ -217,9 +217,11 @@ int RunDemo(const std::string& given) {
     };
     ExecutePlan(machine, road.sessions, false, listener);
   }
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
   std::cout << "\nThe demo machine stays in " << machine << ": look at it with\n"
-            << "  cabench reg " << machine << " HKCU\\Software\\Quorvel\n"
-            << "  cabench dir " << machine << " \"C:\\Program Files\\Quorvel\"\n";
+            << "  " << self << " reg " << machine << " \"HKCU\\Software\\Quorvel\"\n"
+            << "  " << self << " dir " << machine
+            << " \"C:\\Program Files\\Quorvel\\Nolva Desktop\"\n";
   return 0;
 }
 
