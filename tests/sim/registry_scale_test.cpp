@@ -225,6 +225,100 @@ TEST_F(RegistryScale, EnumerationAgreesWithAModelWhileTheKeyChanges) {
   EXPECT_EQ(kit::SubKeyNames(HKEY_CURRENT_USER, kBase), keys);
 }
 
+// Long walks by index over a key made in bulk, while keys and values come, go and come
+// back under their old names: the walk goes on where it was however the key is reordered
+// or compacted behind it. Checked at every step against plain models.
+TEST_F(RegistryScale, LongWalksWhileTheKeyChangesAgreeWithAModel) {
+  std::mt19937 random(5);
+  // Long names share their first eight letters, so that their order rests on the rest.
+  auto nameOf = [&](int n) {
+    return RandomCase(n % 2 ? "Component" + std::to_string(n) : "k" + std::to_string(n), random);
+  };
+  std::vector<std::string> keys, values, gone;
+  auto keyIndex = [&](const std::string& name) {
+    return std::lower_bound(keys.begin(), keys.end(), name, LessUpper) - keys.begin();
+  };
+  auto addKey = [&](const std::string& name) {
+    keys.insert(keys.begin() + keyIndex(name), name);
+    AddKey(name);
+  };
+  auto removeKey = [&](std::size_t at) {
+    ASSERT_EQ(RegDeleteKeyA(base.h, keys[at].c_str()), ERROR_SUCCESS);
+    gone.push_back(keys[at]);
+    keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(at));
+  };
+  for (int n = 0; n < 3000; ++n) {
+    keys.push_back(nameOf(n));
+    AddKey(keys.back());
+    values.push_back(keys.back());
+    SetString(values.back(), "v");
+  }
+  std::sort(keys.begin(), keys.end(), LessUpper);
+  int next = 3000;
+
+  // A walk that adds before and after its place, deletes at, before and after it (most
+  // keys go, so that the key compacts under the walk) and brings deleted names back.
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    ASSERT_EQ(KeyAt(static_cast<DWORD>(i)), keys[i]) << i;
+    switch (random() % 8) {
+      case 0: {
+        std::string current = keys[i];
+        addKey(nameOf(next++));
+        i = keyIndex(current);
+        break;
+      }
+      case 1:
+        if (!gone.empty()) {
+          std::string back = RandomCase(gone[random() % gone.size()], random);
+          if (std::none_of(keys.begin(), keys.end(),
+                           [&](const std::string& k) { return UpperCase(k) == UpperCase(back); })) {
+            std::string current = keys[i];
+            addKey(back);
+            i = keyIndex(current);
+          }
+        }
+        break;
+      default: {
+        // Delete the walk's item or one near it; the walk then goes on from the same index
+        // when its item or one before it went.
+        std::size_t at =
+            std::min(keys.size() - 1, i - std::min<std::size_t>(i, random() % 3) + random() % 3);
+        removeKey(at);
+        if (at <= i) --i;
+        break;
+      }
+    }
+  }
+  // Many more with no enumeration between them.
+  for (int n = 0; n < 300; ++n) addKey(nameOf(next++));
+  EXPECT_EQ(kit::SubKeyNames(HKEY_CURRENT_USER, kBase), keys);
+
+  // Values: a walk that adds, deletes at and ahead of its place (most values go, so that the
+  // key compacts under the walk) and moves on.
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    ASSERT_EQ(ValueAt(static_cast<DWORD>(i)), values[i]) << i;
+    std::size_t r = random() % 8, at = std::min(values.size() - 1, i + (r == 5));
+    if (r == 0) {
+      values.push_back(nameOf(next++));
+      SetString(values.back(), "w");
+    } else if (r < 6) {
+      ASSERT_EQ(RegDeleteValueA(base.h, UpperCase(values[at]).c_str()), ERROR_SUCCESS);
+      values.erase(values.begin() + static_cast<std::ptrdiff_t>(at));
+      if (at == i) --i;
+    }
+  }
+  for (std::size_t i = 0; i < values.size(); ++i)
+    ASSERT_EQ(ValueAt(static_cast<DWORD>(i)), values[i]) << i;
+
+  // Index 0 and delete, with additions between, empties the key in order.
+  while (!keys.empty()) {
+    ASSERT_EQ(KeyAt(0), keys[0]);
+    removeKey(0);
+    if (random() % 16 == 0) addKey(nameOf(next++));
+  }
+  EXPECT_EQ(KeyAt(0), "");
+}
+
 TEST_F(RegistryScale, QueryInfoMaximaFollowRemovals) {
   auto info = [&](DWORD& subKeys, DWORD& maxSubKey, DWORD& values, DWORD& maxName, DWORD& maxData) {
     ASSERT_EQ(RegQueryInfoKeyA(base.h, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr,

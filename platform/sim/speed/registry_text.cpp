@@ -21,17 +21,17 @@ std::string RegistryText(long values) {
       case 0:
         std::snprintf(
             line, sizeof line,
-            "\"Path%06ld\"=\"C:\\\\Program Files\\\\Quorvel\\\\Speed\\\\file%06ld.dll\"\r\n", i, i);
+            "\"Path%07ld\"=\"C:\\\\Program Files\\\\Quorvel\\\\Speed\\\\file%07ld.dll\"\r\n", i, i);
         break;
       case 1:
-        std::snprintf(line, sizeof line, "\"Count%06ld\"=dword:%08lx\r\n", i, i);
+        std::snprintf(line, sizeof line, "\"Count%07ld\"=dword:%08lx\r\n", i, i);
         break;
       case 2:
-        std::snprintf(line, sizeof line, "\"Data%06ld\"=hex:%02lx,00,de,ad,be,ef,01,02\r\n", i,
+        std::snprintf(line, sizeof line, "\"Data%07ld\"=hex:%02lx,00,de,ad,be,ef,01,02\r\n", i,
                       i & 0xFF);
         break;
       default:
-        std::snprintf(line, sizeof line, "\"Text%06ld\"=\"say \\\"%06ld\\\" twice\"\r\n", i, i);
+        std::snprintf(line, sizeof line, "\"Text%07ld\"=\"say \\\"%07ld\\\" twice\"\r\n", i, i);
         break;
     }
     text += line;

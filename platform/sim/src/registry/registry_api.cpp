@@ -178,7 +178,7 @@ extern "C" LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   std::shared_ptr<RegKey> key = parent->FindSubKey(parts.back());
   if (!key) return ERROR_FILE_NOT_FOUND;
   if (winsim::detail::IsKeyDenied(*key)) return ERROR_ACCESS_DENIED;
-  if (!key->subKeys().empty()) return ERROR_ACCESS_DENIED;
+  if (key->SubKeyCount() != 0) return ERROR_ACCESS_DENIED;
   parent->RemoveSubKey(parts.back());
   return ERROR_SUCCESS;
 }
@@ -203,10 +203,10 @@ extern "C" LSTATUS WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpc
   const RegKey& key = *open.key;
   if (lpClass && lpcchClass && *lpcchClass > 0) lpClass[0] = '\0';
   if (lpcchClass) *lpcchClass = 0;
-  if (lpcSubKeys) *lpcSubKeys = static_cast<DWORD>(key.subKeys().size());
+  if (lpcSubKeys) *lpcSubKeys = static_cast<DWORD>(key.SubKeyCount());
   if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = key.MaxSubKeyNameLength();
   if (lpcbMaxClassLen) *lpcbMaxClassLen = 0;
-  if (lpcValues) *lpcValues = static_cast<DWORD>(key.values().size());
+  if (lpcValues) *lpcValues = static_cast<DWORD>(key.ValueCount());
   if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = key.MaxValueNameLength();
   if (lpcbMaxValueLen) *lpcbMaxValueLen = key.MaxValueDataLength();
   if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;

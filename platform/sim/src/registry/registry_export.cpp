@@ -13,8 +13,8 @@ void AppendKey(std::string& out, const std::string& path, const RegKey& key) {
   for (const RegValue& value : key.values())
     AppendValueLine(out, ValueNameText(value.name), ValueDataText(value.type, value.data));
   out += "\r\n";
-  for (const auto& entry : key.subKeys())
-    AppendKey(out, path + "\\" + entry.second->name, *entry.second);
+  key.ForEachSubKey(
+      [&](const RegKey& subKey) { AppendKey(out, path + "\\" + subKey.name, subKey); });
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Registry-editor text read into the registry: the whole text is parsed first, so that a
 // malformed one changes nothing, then applied in order.
+#include <algorithm>
 #include <utility>
 
 #include "registry/registry_codepage.h"
@@ -25,7 +26,7 @@ std::string_view TrimRight(std::string_view s) {
 }
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && FoldName(s.substr(0, prefix.size())) == FoldName(prefix);
+  return s.size() >= prefix.size() && SameFolded(s.substr(0, prefix.size()), prefix);
 }
 
 int HexDigit(char c) {
@@ -75,6 +76,8 @@ class Parser {
       : text_(text), sourceName_(sourceName) {}
 
   bool Parse(std::vector<Operation>& operations, std::string& error) {
+    // At most one operation a line: reserving spares the large text's copies on growth.
+    operations.reserve(static_cast<std::size_t>(std::count(text_.begin(), text_.end(), '\n')) + 1);
     bool header = false;
     std::string_view line;
     while (NextLine(line)) {

@@ -24,11 +24,12 @@ SnapKey Copy(const RegKey& key, const std::string& folded) {
   SnapKey copy;
   copy.name = key.name;
   copy.folded = folded;
-  copy.values.reserve(key.values().size());
+  copy.values.reserve(key.ValueCount());
   for (const RegValue& value : key.values())
     copy.values.push_back(SnapValue{value.name, value.type, value.data});
-  copy.subKeys.reserve(key.subKeys().size());
-  for (const auto& entry : key.subKeys()) copy.subKeys.push_back(Copy(*entry.second, entry.first));
+  copy.subKeys.reserve(key.SubKeyCount());
+  key.ForEachSubKey(
+      [&](const RegKey& subKey) { copy.subKeys.push_back(Copy(subKey, FoldName(subKey.name))); });
   return copy;
 }
 
@@ -50,18 +51,23 @@ class Differ {
 
   void Compare(const std::string& path, const SnapKey& before, const RegKey& now) {
     CompareValues(path, before, now);
+    std::vector<const RegKey*> subKeys;
+    subKeys.reserve(now.SubKeyCount());
+    now.ForEachSubKey([&](const RegKey& subKey) { subKeys.push_back(&subKey); });
     auto old = before.subKeys.begin();
-    auto current = now.subKeys().begin();
-    while (old != before.subKeys.end() || current != now.subKeys().end()) {
-      if (current == now.subKeys().end() ||
-          (old != before.subKeys.end() && old->folded < current->first)) {
+    auto current = subKeys.begin();
+    while (old != before.subKeys.end() || current != subKeys.end()) {
+      int order = current == subKeys.end()      ? -1
+                  : old == before.subKeys.end() ? 1
+                                                : CompareFolded(old->folded, (*current)->name);
+      if (order < 0) {
         out_.push_back(Change(RegistryChange::Kind::KeyRemoved, path + "\\" + old->name));
         ++old;
-      } else if (old == before.subKeys.end() || current->first < old->folded) {
-        Added(path + "\\" + current->second->name, *current->second);
+      } else if (order > 0) {
+        Added(path + "\\" + (*current)->name, **current);
         ++current;
       } else {
-        Compare(path + "\\" + current->second->name, *old, *current->second);
+        Compare(path + "\\" + (*current)->name, *old, **current);
         ++old;
         ++current;
       }
@@ -74,11 +80,11 @@ class Differ {
     for (const RegValue& value : key.values())
       out_.push_back(Change(RegistryChange::Kind::ValueSet, path, value.name, "",
                             ValueDataText(value.type, value.data)));
-    for (const auto& entry : key.subKeys()) Added(path + "\\" + entry.second->name, *entry.second);
+    key.ForEachSubKey([&](const RegKey& subKey) { Added(path + "\\" + subKey.name, subKey); });
   }
 
   void CompareValues(const std::string& path, const SnapKey& before, const RegKey& now) {
-    if (before.values.empty() && now.values().empty()) return;
+    if (before.values.empty() && now.ValueCount() == 0) return;
     std::vector<std::string> oldNames;
     oldNames.reserve(before.values.size());
     for (const SnapValue& value : before.values) oldNames.push_back(FoldName(value.name));
