@@ -130,7 +130,7 @@ int ParseAnswer(const std::string& text) {
 }
 
 SessionRunner::SessionRunner(const std::string& packagePath, const std::string& library) {
-  UINT opened = MsiOpenPackageA(packagePath.c_str(), &session_);
+  UINT opened = MsiOpenPackageA(packagePath.c_str(), &session_.handle);
   if (opened != ERROR_SUCCESS)
     throw BenchError("the package cannot be opened as a Windows Installer package (error " +
                      std::to_string(opened) + ")");
@@ -141,27 +141,22 @@ SessionRunner::SessionRunner(const std::string& packagePath, const std::string& 
   else
     libraryName_ = library.substr(0, library.size() - 4);
   if (library.find_first_of("/\\") != std::string::npos ||
-      (library_ = LoadLibraryA(file.c_str())) == nullptr)
+      (library_.handle = LoadLibraryA(file.c_str())) == nullptr)
     throw BenchError("unknown library '" + library + "' (built here: " + KnownLibraries() + ")");
 }
 
-SessionRunner::~SessionRunner() {
-  if (session_) MsiCloseHandle(session_);
-  if (library_) FreeLibrary(library_);
-}
-
 void SessionRunner::RequireExport(const std::string& action) const {
-  if (GetProcAddress(library_, action.c_str()) == nullptr)
+  if (GetProcAddress(library_.handle, action.c_str()) == nullptr)
     throw BenchError(libraryName_ + " has no export '" + action + "'");
 }
 
 void SessionRunner::SetProperty(const std::string& name, const std::string& value) {
-  if (MsiSetPropertyA(session_, name.c_str(), value.c_str()) != ERROR_SUCCESS)
+  if (MsiSetPropertyA(session_.handle, name.c_str(), value.c_str()) != ERROR_SUCCESS)
     throw BenchError("cannot set property '" + name + "'");
 }
 
 std::string SessionRunner::Property(const std::string& name) const {
-  auto properties = winsim::SessionProperties(session_);
+  auto properties = winsim::SessionProperties(session_.handle);
   auto found = properties.find(name);
   return found == properties.end() ? "" : found->second;
 }
@@ -183,7 +178,7 @@ std::string SessionRunner::Format(const std::string& text) const {
 
 void SessionRunner::Cost() {
   for (const char* action : {"CostInitialize", "FileCost", "CostFinalize"}) {
-    UINT result = MsiDoActionA(session_, action);
+    UINT result = MsiDoActionA(session_.handle, action);
     if (result != ERROR_SUCCESS)
       throw BenchError(std::string("the package cannot be costed: ") + action + " gave " +
                        std::to_string(result) + " (is its Directory table sound?)");
@@ -197,26 +192,26 @@ void SessionRunner::RequestComponentState(const std::string& component, const st
                                                       : INSTALLSTATE_UNKNOWN;
   if (requested == INSTALLSTATE_UNKNOWN)
     throw BenchError("component state '" + state + "' is not one of local, absent, source");
-  if (MsiSetComponentStateA(session_, component.c_str(), requested) != ERROR_SUCCESS)
+  if (MsiSetComponentStateA(session_.handle, component.c_str(), requested) != ERROR_SUCCESS)
     throw BenchError("the package has no component '" + component + "'");
 }
 
 ActionReport SessionRunner::Run(const std::string& action) {
   auto function = reinterpret_cast<CustomAction>(
-      reinterpret_cast<void*>(GetProcAddress(library_, action.c_str())));
+      reinterpret_cast<void*>(GetProcAddress(library_.handle, action.c_str())));
   if (function == nullptr) throw BenchError(libraryName_ + " has no export '" + action + "'");
   ActionReport report;
   report.action = action;
-  const auto propertiesBefore = winsim::SessionProperties(session_);
+  const auto propertiesBefore = winsim::SessionProperties(session_.handle);
   const winsim::RegistrySnapshot registryBefore = winsim::SnapshotRegistry();
   const std::size_t boxesBefore = winsim::MessageBoxes().size();
   winsim::MarkFileJournal();
   {
     StdoutCapture capture;
-    report.result = function(session_);
+    report.result = function(session_.handle);
     report.output = capture.Finish();
   }
-  report.properties = PropertyChanges(propertiesBefore, winsim::SessionProperties(session_));
+  report.properties = PropertyChanges(propertiesBefore, winsim::SessionProperties(session_.handle));
   report.registry = winsim::RegistryChanges(registryBefore);
   report.registryText = winsim::RegistryChangesText(report.registry);
   report.files = FileReports();

@@ -14,7 +14,6 @@ class SessionRunner {
   // Opens the package (a Windows path on the machine) and loads the library by name
   // ("KyrCMsiExt" or "KyrCMsiExt.dll"); a BenchError says why either cannot be used.
   SessionRunner(const std::string& packagePath, const std::string& library);
-  ~SessionRunner();
   SessionRunner(const SessionRunner&) = delete;
   SessionRunner& operator=(const SessionRunner&) = delete;
 
@@ -34,8 +33,22 @@ class SessionRunner {
   ActionReport Run(const std::string& action);
 
  private:
-  MSIHANDLE session_ = 0;
-  HMODULE library_ = nullptr;
+  // Members that close what they hold, so that a constructor that gives up part way
+  // leaves nothing open.
+  struct Session {
+    MSIHANDLE handle = 0;
+    ~Session() {
+      if (handle) MsiCloseHandle(handle);
+    }
+  };
+  struct Library {
+    HMODULE handle = nullptr;
+    ~Library() {
+      if (handle) FreeLibrary(handle);
+    }
+  };
+  Session session_;
+  Library library_;
   std::string libraryName_;
 };
 

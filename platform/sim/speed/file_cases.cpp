@@ -74,7 +74,7 @@ void AddShape(const FileShape& shape, const std::string& hostFolder, int repetit
         name + "/host", [host, &step](benchmark::State& s) { host->Run(s, step); }, repetitions);
     std::string title = std::string("files: ") + step.title;
     title.replace(title.find("{n}"), 3, Count(shape.Total()) + " " + place);
-    Figures().push_back({title, name + "/machine", name + "/host", 3.0});
+    Figures().push_back({title, name + "/machine", name + "/host", 3.0, "", ""});
   }
 }
 

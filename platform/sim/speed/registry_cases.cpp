@@ -1,12 +1,13 @@
 // Registry cases: each call over ten times the data, against the same call over the
-// data of the same run, so that a cost growing faster than the data shows. Both sizes lie
-// well beyond the processor's caches, so that the ratio shows the algorithm's growth and
-// not the step from cache to memory.
+// data of the same run, so that a cost growing faster than the data shows. Beside each,
+// the same work on the host's own containers grows by what the step from cache to memory
+// costs at these sizes, which no layout escapes.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
 
+#include "registry_reference.h"
 #include "registry_text.h"
 #include "speed.h"
 #include "winsim/machine.h"
@@ -165,6 +166,25 @@ const std::string& RegistryTextOf(long count) {
   return Made(made, count, RegistryText);
 }
 
+const std::vector<std::pair<std::string, std::string>>& PairsOf(long count) {
+  static std::map<long, std::vector<std::pair<std::string, std::string>>> made;
+  auto it = made.find(count);
+  if (it == made.end()) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const Value& value : ValuesOf(count)) pairs.emplace_back(value.name, value.data);
+    it = made.emplace(count, std::move(pairs)).first;
+  }
+  return it->second;
+}
+
+void ReferenceCase(benchmark::State& state, long count, ReferenceOp prepare, ReferenceOp work) {
+  const auto& names = SubkeysOf(count);
+  const auto& values = PairsOf(count);
+  RunTimed(
+      state, [&] { return ReferenceWork(prepare, names, values); },
+      [&] { return ReferenceWork(work, names, values); });
+}
+
 using Body = void (*)(benchmark::State&, long);
 
 void CreateSubkeysCase(benchmark::State& state, long count) {
@@ -269,18 +289,29 @@ struct Operation {
   const char* title;  // the figure's, "{n}" standing for the larger count
   long count;         // the smaller count; the larger is ten times it
   Body body;
+  bool hasReference;
+  ReferenceOp prepare, work;  // the host containers' setup and work
 };
 
 const Operation kOperations[] = {
-    {"subkeys/create", "create {n} subkeys of one key", 100000, CreateSubkeysCase},
-    {"subkeys/enumerate", "enumerate {n} subkeys by index", 100000, EnumerateSubkeysCase},
-    {"subkeys/delete", "delete {n} subkeys", 100000, DeleteSubkeysCase},
-    {"values/set", "set {n} values in one key", 100000, SetValuesCase},
-    {"values/query", "query {n} values in one key", 100000, QueryValuesCase},
-    {"values/enumerate", "enumerate {n} values by index", 100000, EnumerateValuesCase},
-    {"values/delete", "delete {n} values of one key", 100000, DeleteValuesCase},
-    {"reg/import", "import a .reg file of {n} values", 200000, ImportCase},
-    {"reg/export", "export HKEY_LOCAL_MACHINE of {n} values", 200000, ExportCase},
+    {"subkeys/create", "create {n} subkeys of one key", 10000, CreateSubkeysCase, true,
+     ReferenceOp::PrepareSubkeys, ReferenceOp::CreateSubkeys},
+    {"subkeys/enumerate", "enumerate {n} subkeys by index", 10000, EnumerateSubkeysCase, true,
+     ReferenceOp::PrepareSubkeys, ReferenceOp::EnumerateSubkeys},
+    {"subkeys/delete", "delete {n} subkeys", 10000, DeleteSubkeysCase, true,
+     ReferenceOp::PrepareSubkeys, ReferenceOp::DeleteSubkeys},
+    {"values/set", "set {n} values in one key", 10000, SetValuesCase, true,
+     ReferenceOp::PrepareValues, ReferenceOp::SetValues},
+    {"values/query", "query {n} values in one key", 10000, QueryValuesCase, true,
+     ReferenceOp::PrepareValues, ReferenceOp::QueryValues},
+    {"values/enumerate", "enumerate {n} values by index", 10000, EnumerateValuesCase, true,
+     ReferenceOp::PrepareValues, ReferenceOp::EnumerateValues},
+    {"values/delete", "delete {n} values of one key", 10000, DeleteValuesCase, true,
+     ReferenceOp::PrepareValues, ReferenceOp::DeleteValues},
+    {"reg/import", "import a .reg file of {n} values", 20000, ImportCase, false,
+     ReferenceOp::PrepareValues, ReferenceOp::PrepareValues},
+    {"reg/export", "export HKEY_LOCAL_MACHINE of {n} values", 20000, ExportCase, false,
+     ReferenceOp::PrepareValues, ReferenceOp::PrepareValues},
 };
 
 std::string Replace(std::string text, const char* field, const std::string& by) {
@@ -294,7 +325,7 @@ std::string Replace(std::string text, const char* field, const std::string& by) 
 void RegisterRegistryCases() {
   // The fastest of a few runs keeps neighbouring processes' noise out; the larger size's
   // runs take seconds each, so it has fewer of them.
-  const int smallRuns = 5, largeRuns = 3;
+  const int smallRuns = 15, largeRuns = 5;
   for (const Operation& op : kOperations) {
     std::string small = std::string("registry/") + op.key + "/" + std::to_string(op.count);
     std::string large = std::string("registry/") + op.key + "/" + std::to_string(op.count * 10);
@@ -306,7 +337,21 @@ void RegisterRegistryCases() {
         large, [body, count](benchmark::State& s) { body(s, count * 10); }, largeRuns);
     std::string title =
         Replace(op.title, "{n}", Count(op.count * 10)) + " (vs " + Count(op.count) + ")";
-    Figures().push_back({"registry: " + title, large, small, 12.0});
+    Figure figure{"registry: " + title, large, small, 12.0, "", ""};
+    if (op.hasReference) {
+      figure.referenceBaseline =
+          "registry/reference/" + std::string(op.key) + "/" + std::to_string(count);
+      figure.referenceMeasured =
+          "registry/reference/" + std::string(op.key) + "/" + std::to_string(count * 10);
+      ReferenceOp prepare = op.prepare, work = op.work;
+      AddCase(
+          figure.referenceBaseline,
+          [=](benchmark::State& s) { ReferenceCase(s, count, prepare, work); }, smallRuns);
+      AddCase(
+          figure.referenceMeasured,
+          [=](benchmark::State& s) { ReferenceCase(s, count * 10, prepare, work); }, largeRuns);
+    }
+    Figures().push_back(figure);
   }
 }
 
