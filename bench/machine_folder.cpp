@@ -31,23 +31,14 @@ const char* const kRegistryFiles[][2] = {
 MachineSettings ParseSettings(const std::string& text, const std::string& source) {
   MachineSettings settings;
   std::string section;
-  std::size_t number = 0, start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = Trim(text.substr(start, end - start));
-    start = end + 1;
-    ++number;
-    auto fail = [&](const std::string& what) {
-      throw BenchError(source + ":" + std::to_string(number) + ": " + what);
-    };
-    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+  ForEachLine(text, source, [&](const std::string& line, const auto& fail) {
+    if (line.empty() || line[0] == ';' || line[0] == '#') return;
     if (line[0] == '[') {
       if (line.back() != ']') fail("a section name must end with ']'");
       section = Lower(Trim(line.substr(1, line.size() - 2)));
       if (section != "machine" && section != "environment")
         fail("unknown section [" + line.substr(1, line.size() - 2) + "]");
-      continue;
+      return;
     }
     std::size_t equals = line.find('=');
     if (equals == std::string::npos) fail("expected NAME=VALUE");
@@ -70,7 +61,7 @@ MachineSettings ParseSettings(const std::string& text, const std::string& source
     } else {
       fail("unknown setting '" + name + "' (UserSID, UserName, CodePage)");
     }
-  }
+  });
   return settings;
 }
 

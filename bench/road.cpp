@@ -8,23 +8,14 @@ namespace bench {
 Road ParseRoad(const std::string& text, const std::string& fileName,
                const std::string& baseFolder) {
   Road road;
-  std::size_t number = 0, start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = Trim(text.substr(start, end - start));
-    start = end + 1;
-    ++number;
-    auto fail = [&](const std::string& what) {
-      throw BenchError(fileName + ":" + std::to_string(number) + ": " + what);
-    };
-    if (line.empty() || line[0] == '#') continue;
+  ForEachLine(text, fileName, [&](const std::string& line, const auto& fail) {
+    if (line.empty() || line[0] == '#') return;
     std::size_t space = line.find_first_of(" \t");
     const std::string word = line.substr(0, space);
     const std::string rest = space == std::string::npos ? "" : Trim(line.substr(space));
     if (word == "title") {
       road.title = rest;
-      continue;
+      return;
     }
     if (word == "session") {
       std::size_t gap = rest.find_first_of(" \t");
@@ -34,7 +25,7 @@ Road ParseRoad(const std::string& text, const std::string& fileName,
       session.package = package[0] == '/' ? package : baseFolder + "/" + package;
       session.library = Trim(rest.substr(gap));
       road.sessions.push_back(session);
-      continue;
+      return;
     }
     if (road.sessions.empty()) fail("'" + word + "' before the first 'session' line");
     SessionPlan& session = road.sessions.back();
@@ -69,7 +60,7 @@ Road ParseRoad(const std::string& text, const std::string& fileName,
       session.properties.emplace_back(step.name, step.value);
     else
       session.steps.push_back(step);
-  }
+  });
   if (road.sessions.empty()) throw BenchError(fileName + ": no 'session' line");
   return road;
 }
