@@ -101,6 +101,12 @@ TEST_F(Bench_, BadInputGetsOneLineANonZeroExitAndChangesNothing) {
                                          "KyrNoSuchAction"};
        },
        "KyrCMsiExt has no export 'KyrNoSuchAction'"},
+      {"malformed .reg file to import",
+       [&](const std::string& m) {
+         WriteText(Path("bad.reg"), "REGEDIT4\r\n\r\n\"Orphan\"=\"value before any key\"\r\n");
+         return std::vector<std::string>{"import", m, Path("bad.reg")};
+       },
+       Path("bad.reg") + ":3: "},
       {"property without =",
        [](const std::string& m) {
          return std::vector<std::string>{"run",        m, "KyrCMsiExt", "KyrGetDesktops", "-p",
