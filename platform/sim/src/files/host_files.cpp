@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
 namespace winsim::detail {
 namespace {
@@ -69,6 +70,13 @@ bool MoveHostFile(const std::string& from, const std::string& to) {
   if (rename(from.c_str(), to.c_str()) == 0) return true;
   if (errno != EXDEV || KindOnHost(from) != HostKind::File) return false;
   return CopyHostFile(from, to) && unlink(from.c_str()) == 0;
+}
+
+bool RemoveHostTree(const std::string& folder, std::string& error) {
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+  if (ec) error = "cannot remove " + folder + ": " + ec.message();
+  return !ec;
 }
 
 }  // namespace winsim::detail

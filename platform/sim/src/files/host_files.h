@@ -20,4 +20,7 @@ bool CopyHostFile(const std::string& from, const std::string& to);
 // Renames; a file that has to cross host file systems is copied, then removed.
 bool MoveHostFile(const std::string& from, const std::string& to);
 
+// Removes a folder and all it holds; false with `error` saying why.
+bool RemoveHostTree(const std::string& folder, std::string& error);
+
 }  // namespace winsim::detail

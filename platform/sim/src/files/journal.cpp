@@ -237,13 +237,7 @@ bool EndFileJournal(std::string& error) {
   }
   const std::string folder = Journal()->folder;
   Journal().reset();
-  std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
-  if (ec) {
-    error = "cannot remove " + folder + ": " + ec.message();
-    return false;
-  }
-  return true;
+  return detail::RemoveHostTree(folder, error);
 }
 
 bool RecoverFileJournal(const std::string& journalHostFolder, std::string& error) {

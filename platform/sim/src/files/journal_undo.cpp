@@ -120,13 +120,7 @@ bool ReplayJournal(const std::string& folder, std::string& error) {
     error = firstError;
     return false;
   }
-  std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
-  if (ec) {
-    error = "cannot remove " + folder + ": " + ec.message();
-    return false;
-  }
-  return true;
+  return detail::RemoveHostTree(folder, error);
 }
 
 }  // namespace winsim::detail
