@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "bench_error.h"
+#include "encoding.h"
 #include "host_files.h"
 #include "machine_folder.h"
 #include "road.h"
@@ -57,7 +58,7 @@ void PrintFindEntry(const WIN32_FIND_DATAA& found) {
   std::snprintf(line, sizeof line, "%-6s %15s  %-4s  %s\n", folder ? "<DIR>" : "",
                 folder ? "" : WithThousands(size).c_str(),
                 AttributeText(found.dwFileAttributes & ~FILE_ATTRIBUTE_DIRECTORY).c_str(),
-                found.cFileName);
+                ToUtf8(found.cFileName).c_str());
   std::cout << line;
 }
 
@@ -104,7 +105,8 @@ int ImportRegFiles(const std::string& path, const std::vector<std::string>& file
   machine.BeginChanges();
   machine.Commit();
   std::cout << "Imported into " << path << ":\n"
-            << (changes.empty() ? "  (no changes)\n" : winsim::RegistryChangesText(changes));
+            << (changes.empty() ? "  (no changes)\n"
+                                : ToUtf8(winsim::RegistryChangesText(changes)));
   return 0;
 }
 
@@ -154,10 +156,12 @@ static int ReportRun(const std::string& machine, const std::vector<SessionPlan>&
   RunResult result = ExecutePlan(machine, sessions, dryRun, listener);
   nlohmann::json json = JsonRun(result, machine, dryRun);
   if (jsonOnly) {
-    std::cout << json.dump(2) << "\n";
+    std::cout << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return 0;
   }
-  if (!jsonFile.empty()) WriteHostFileAtomically(jsonFile, json.dump(2) + "\n");
+  if (!jsonFile.empty())
+    WriteHostFileAtomically(
+        jsonFile, json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
   std::cout << (result.saved ? "\nSaved: the machine " + machine + " now holds these changes.\n"
                              : "\nDry run: the machine " + machine + " was left as it was.\n");
   return 0;

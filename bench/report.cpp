@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include "encoding.h"
 #include "text_diff.h"
 
 namespace bench {
@@ -108,7 +109,9 @@ std::string AttributeText(DWORD attributes) {
   return text.empty() ? "-" : text;
 }
 
-std::string HumanReport(const ActionReport& report) {
+std::string HumanReport(const ActionReport& report) { return ToUtf8(HumanReportText(report)); }
+
+std::string HumanReportText(const ActionReport& report) {
   std::string out = "=== " + report.action + ": " + std::to_string(report.result) + " (" +
                     ResultMeaning(report.result) + ") ===\n";
   if (report.properties.empty()) {
@@ -159,27 +162,27 @@ nlohmann::json JsonReport(const ActionReport& report) {
   using nlohmann::json;
   json properties = json::array();
   for (const PropertyChange& change : report.properties)
-    properties.push_back({{"name", change.name},
-                          {"old", change.wasSet ? json(change.oldValue) : json(nullptr)},
-                          {"new", change.isSet ? json(change.newValue) : json(nullptr)}});
+    properties.push_back({{"name", ToUtf8(change.name)},
+                          {"old", change.wasSet ? json(ToUtf8(change.oldValue)) : json(nullptr)},
+                          {"new", change.isSet ? json(ToUtf8(change.newValue)) : json(nullptr)}});
   json registry = json::array();
   for (const winsim::RegistryChange& change : report.registry) {
-    json entry = {{"change", KindName(change.kind)}, {"key", change.key}};
+    json entry = {{"change", KindName(change.kind)}, {"key", ToUtf8(change.key)}};
     if (change.kind == winsim::RegistryChange::Kind::ValueSet ||
         change.kind == winsim::RegistryChange::Kind::ValueRemoved) {
-      entry["value"] = change.value;
-      entry["old"] = change.oldData.empty() ? json(nullptr) : json(change.oldData);
-      entry["new"] = change.newData.empty() ? json(nullptr) : json(change.newData);
+      entry["value"] = ToUtf8(change.value);
+      entry["old"] = change.oldData.empty() ? json(nullptr) : json(ToUtf8(change.oldData));
+      entry["new"] = change.newData.empty() ? json(nullptr) : json(ToUtf8(change.newData));
     }
     registry.push_back(entry);
   }
   json files = json::array();
   for (const FileReport& file : report.files) {
-    json entry = {{"change", file.kind}, {"path", file.path}};
-    if (!file.from.empty()) entry["from"] = file.from;
+    json entry = {{"change", file.kind}, {"path", ToUtf8(file.path)}};
+    if (!file.from.empty()) entry["from"] = ToUtf8(file.from);
     if (file.kind == "created" || file.kind == "changed") entry["size"] = file.newSize;
     if (file.kind == "changed" || file.kind == "deleted") entry["oldSize"] = file.oldSize;
-    if (!file.diff.empty()) entry["diff"] = file.diff;
+    if (!file.diff.empty()) entry["diff"] = ToUtf8(file.diff);
     if (file.kind == "attributes") {
       entry["oldAttributes"] = AttributeText(file.oldAttributes);
       entry["newAttributes"] = AttributeText(file.newAttributes);
@@ -188,20 +191,22 @@ nlohmann::json JsonReport(const ActionReport& report) {
   }
   json boxes = json::array();
   for (const MessageBoxReport& box : report.messageBoxes)
-    boxes.push_back({{"caption", box.caption},
-                     {"text", box.text},
+    boxes.push_back({{"caption", ToUtf8(box.caption)},
+                     {"text", ToUtf8(box.text)},
                      {"style", box.style},
                      {"styleText", StyleText(box.style)},
                      {"answer", AnswerText(box.answer)}});
+  json output = json::array();
+  for (const std::string& line : report.output) output.push_back(ToUtf8(line));
   return {{"action", report.action},
           {"result", report.result},
           {"meaning", ResultMeaning(report.result)},
           {"properties", properties},
           {"registry", registry},
-          {"registryText", report.registryText},
+          {"registryText", ToUtf8(report.registryText)},
           {"files", files},
           {"messageBoxes", boxes},
-          {"standardOutput", report.output}};
+          {"standardOutput", output}};
 }
 
 }  // namespace bench

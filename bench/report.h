@@ -50,8 +50,10 @@ std::string StyleText(UINT style);            // "MB_YESNO | MB_TOPMOST"
 std::string AnswerText(int answer);           // "IDYES"
 std::string AttributeText(DWORD attributes);  // "RHSA" letters, "-" for none
 
-// The report of one action as text for a person.
+// The report of one action as text for a person, in UTF-8.
 std::string HumanReport(const ActionReport& report);
+// The same in the machine's code page.
+std::string HumanReportText(const ActionReport& report);
 nlohmann::json JsonReport(const ActionReport& report);
 
 }  // namespace bench

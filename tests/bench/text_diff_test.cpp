@@ -1,6 +1,7 @@
 // The report's line diffs.
 #include <gtest/gtest.h>
 
+#include "encoding.h"
 #include "text_diff.h"
 
 namespace {
@@ -33,6 +34,19 @@ TEST(TextDiff, ASmallChangeToALargeFileStaysSmall) {
   after = before + "added\n";
   EXPECT_EQ(UnifiedDiff(SplitLines(before), SplitLines(after)),
             "@@ -19998,3 +19998,4 @@\n line 19997\n line 19998\n line 19999\n+added\n");
+}
+
+}  // namespace
+
+namespace {
+
+// The machine's ANSI text reaches the report as UTF-8; its bytes 0x80 to 0x9F are the
+// code page's own characters, and one it leaves undefined stands out.
+TEST(Report, AnsiTextOfTheMachineReadsAsUtf8) {
+  EXPECT_EQ(bench::ToUtf8("plain"), "plain");
+  EXPECT_EQ(bench::ToUtf8("Caf\xE9 \x80 \x93x\x94"),
+            "Caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
+  EXPECT_EQ(bench::ToUtf8("a\x81z"), "a\xEF\xBF\xBDz");
 }
 
 }  // namespace
