@@ -26,6 +26,14 @@ LSTATUS OutputHandle(const std::shared_ptr<RegKey>& key, REGSAM access, PHKEY re
   return ERROR_SUCCESS;
 }
 
+// As CopyOut, for a name held as characters and a length.
+bool CopyNameOut(std::string_view name, char* buffer, std::size_t capacity) {
+  if (buffer == nullptr || name.size() + 1 > capacity) return false;
+  std::memcpy(buffer, name.data(), name.size());
+  buffer[name.size()] = '\0';
+  return true;
+}
+
 std::vector<std::string> SplitPath(const char* subKey) {
   return subKey ? winsim::detail::SplitKeyPath(subKey) : std::vector<std::string>();
 }
@@ -96,10 +104,10 @@ extern "C" LSTATUS WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, 
   if (LSTATUS status = Start(hKey, open)) return status;
   if (LSTATUS status = Require(open, KEY_ENUMERATE_SUB_KEYS)) return status;
   if (lpName == nullptr || lpcchName == nullptr) return ERROR_INVALID_PARAMETER;
-  const RegKey* subKey = open.key->SubKeyAt(dwIndex);
-  if (subKey == nullptr) return ERROR_NO_MORE_ITEMS;
-  const std::string& name = subKey->name;
-  if (!winsim::detail::CopyOut(name, lpName, *lpcchName)) return ERROR_MORE_DATA;
+  std::optional<std::string_view> found = open.key->SubKeyNameAt(dwIndex);
+  if (!found) return ERROR_NO_MORE_ITEMS;
+  const std::string_view name = *found;
+  if (!CopyNameOut(name, lpName, *lpcchName)) return ERROR_MORE_DATA;
   *lpcchName = static_cast<DWORD>(name.size());
   if (lpClass && lpcchClass && *lpcchClass > 0) {
     lpClass[0] = '\0';

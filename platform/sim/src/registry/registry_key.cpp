@@ -53,8 +53,8 @@ void RegKey::ForEachSubKey(const std::function<void(const RegKey&)>& visit) cons
   if (subKeys_) subKeys_->ForEachSorted(visit);
 }
 
-const RegKey* RegKey::SubKeyAt(std::size_t index) {
-  return subKeys_ ? subKeys_->At(index) : nullptr;
+std::optional<std::string_view> RegKey::SubKeyNameAt(std::size_t index) {
+  return subKeys_ ? subKeys_->NameAt(index) : std::nullopt;
 }
 
 const RegValue* RegKey::FindValue(std::string_view valueName) const {

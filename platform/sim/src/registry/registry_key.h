@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,8 +46,8 @@ class RegKey : public std::enable_shared_from_this<RegKey> {
   // In enumeration order (by upper-case name). Settles the table's internal order, which
   // nothing outside sees.
   void ForEachSubKey(const std::function<void(const RegKey&)>& visit) const;
-  // The subkey at an enumeration index; nullptr past the end.
-  const RegKey* SubKeyAt(std::size_t index);
+  // The name of the subkey at an enumeration index; nothing past the end.
+  std::optional<std::string_view> SubKeyNameAt(std::size_t index);
   DWORD MaxSubKeyNameLength() const { return subKeys_ ? subKeys_->MaxNameLength() : 0; }
 
   // ---- values ----

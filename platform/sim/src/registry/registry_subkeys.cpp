@@ -7,9 +7,15 @@
 
 namespace winsim::detail {
 
+SubKeyTable::Entry::Entry(std::shared_ptr<RegKey> linked)
+    : prefix(FoldedPrefix(linked->name)),
+      text(linked->name.data()),
+      size(linked->name.size()),
+      key(std::move(linked)) {}
+
 bool SubKeyTable::Less(const Entry& a, const Entry& b) {
   if (a.prefix != b.prefix) return a.prefix < b.prefix;
-  int order = CompareFolded(a.key->name, b.key->name);
+  int order = CompareFolded(a.name(), b.name());
   // A deleted key and a new one of its name: creation order keeps the order total.
   return order != 0 ? order < 0 : a.key->serial < b.key->serial;
 }
@@ -62,7 +68,7 @@ std::size_t SubKeyTable::RecentLimit() const {
 }
 
 void SubKeyTable::Add(std::shared_ptr<RegKey> key) {
-  Entry entry{FoldedPrefix(key->name), key};
+  Entry entry(key);
   const std::uint32_t hash = FoldedHash(key->name);
   if (cursor_.valid && recent_.size() >= RecentLimit()) {
     // Keeping the order for the cursor pays only while enumeration goes on; additions in
@@ -105,9 +111,7 @@ std::shared_ptr<RegKey> SubKeyTable::Remove(std::string_view name) {
     const Entry* next = Next();
     // A key before the cut moves the ones after it one index down; the key just after the
     // cut leaves its index to the next live one.
-    if (next == nullptr ||
-        (next->key.get() != key && Less(Entry{FoldedPrefix(key->name), removed}, *next)))
-      --cursor_.index;
+    if (next == nullptr || (next->key.get() != key && Less(Entry(removed), *next))) --cursor_.index;
   }
   key->deleted = true;
   names_.Remove(key->name.size());
@@ -195,8 +199,8 @@ void SubKeyTable::StepBack() {
     --cursor_.inRecent;
 }
 
-const RegKey* SubKeyTable::At(std::size_t index) {
-  if (index >= live_) return nullptr;
+std::optional<std::string_view> SubKeyTable::NameAt(std::size_t index) {
+  if (index >= live_) return std::nullopt;
   Arrange();
   // Start from the nearest of the first key, the cursor and the end.
   auto distance = [](std::size_t a, std::size_t b) { return a > b ? a - b : b - a; };
@@ -209,21 +213,24 @@ const RegKey* SubKeyTable::At(std::size_t index) {
     cursor_.inSorted = sorted_.size();
     cursor_.inRecent = recent_.size();
   }
+  // Only Remove marks a linked key deleted, and compaction drops every such key: with none
+  // counted, a step need not look at the key object.
+  auto live = [this](const Entry* entry) { return dead_ == 0 || !entry->key->deleted; };
   while (cursor_.index > index) {
     const Entry* previous = Previous();
     StepBack();
-    if (!previous->key->deleted) --cursor_.index;
+    if (live(previous)) --cursor_.index;
   }
   while (true) {
     const Entry* next = Next();
-    if (!next->key->deleted) {
+    if (live(next)) {
       if (cursor_.index == index) break;
       ++cursor_.index;
     }
     StepForward();
   }
   enumeratedSinceMerge_ = true;
-  return Next()->key.get();
+  return Next()->name();
 }
 
 void SubKeyTable::ForEachSorted(const std::function<void(const RegKey&)>& visit) {

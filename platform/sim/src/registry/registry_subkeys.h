@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -27,8 +28,8 @@ class SubKeyTable {
   void Add(std::shared_ptr<RegKey> key);
   // Unlinks the key and marks it deleted; null when missing.
   std::shared_ptr<RegKey> Remove(std::string_view name);
-  // The key at an enumeration index; nullptr past the end.
-  const RegKey* At(std::size_t index);
+  // The name of the key at an enumeration index; nothing past the end.
+  std::optional<std::string_view> NameAt(std::size_t index);
   // In enumeration order.
   void ForEachSorted(const std::function<void(const RegKey&)>& visit);
   // In no particular order.
@@ -38,8 +39,16 @@ class SubKeyTable {
   DWORD MaxNameLength() const { return names_.Max(); }
 
  private:
+  // Carries the name's characters, so that comparing and enumerating do not go through the
+  // key object first; a linked key keeps its name, and the entry keeps the key alive.
   struct Entry {
+    Entry() = default;
+    explicit Entry(std::shared_ptr<RegKey> linked);
+    std::string_view name() const { return std::string_view(text, size); }
+
     std::uint64_t prefix = 0;  // FoldedPrefix of the name, so that most comparisons stay here
+    const char* text = nullptr;
+    std::size_t size = 0;
     std::shared_ptr<RegKey> key;
   };
   static bool Less(const Entry& a, const Entry& b);
