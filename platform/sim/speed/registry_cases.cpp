@@ -187,6 +187,12 @@ void ReferenceCase(benchmark::State& state, long count, ReferenceOp prepare, Ref
 
 using Body = void (*)(benchmark::State&, long);
 
+// A fresh key holding the subkeys; untimed.
+std::string KeyWithSubkeys(Key& key, const std::vector<std::string>& names) {
+  std::string error = OpenBenchKey(key);
+  return error.empty() ? CreateSubkeys(key.value, names) : error;
+}
+
 void CreateSubkeysCase(benchmark::State& state, long count) {
   const auto& names = SubkeysOf(count);
   Key key;
@@ -198,11 +204,7 @@ void EnumerateSubkeysCase(benchmark::State& state, long count) {
   const auto& names = SubkeysOf(count);
   Key key;
   RunTimed(
-      state,
-      [&] {
-        std::string error = OpenBenchKey(key);
-        return error.empty() ? CreateSubkeys(key.value, names) : error;
-      },
+      state, [&] { return KeyWithSubkeys(key, names); },
       [&] { return EnumerateSubkeys(key.value, count); });
 }
 
@@ -210,11 +212,7 @@ void DeleteSubkeysCase(benchmark::State& state, long count) {
   const auto& names = SubkeysOf(count);
   Key key;
   RunTimed(
-      state,
-      [&] {
-        std::string error = OpenBenchKey(key);
-        return error.empty() ? CreateSubkeys(key.value, names) : error;
-      },
+      state, [&] { return KeyWithSubkeys(key, names); },
       [&] { return DeleteSubkeys(key.value, names); });
 }
 
